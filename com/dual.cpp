@@ -1,0 +1,23 @@
+#include "com/dual.h"
+#include <string>
+#include "com/bstr.h"
+
+namespace com {
+
+HRESULT LoadModuleTypeInfo(REFIID iid, ITypeInfo** out) noexcept {
+    *out = nullptr;
+    try {
+        std::string path = ThisModulePath();
+        int n = ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+        std::wstring wide(static_cast<size_t>(n), L'\0');
+        ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), n);
+        com_ptr<ITypeLib> lib;
+        HRESULT hr = ::LoadTypeLibEx(wide.c_str(), REGKIND_NONE, lib.put());
+        if (FAILED(hr)) return hr;
+        return lib->GetTypeInfoOfGuid(iid, out);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+}  // namespace com
