@@ -3,22 +3,19 @@
 #include "Tarvel/engine/calls.h"
 #include "Tarvel/engine/precision.h"
 #include "Tarvel/engine/servers.h"
-#include "Tarvel/shell/toolops.h"
-#if __has_include("Tarvel/shell/settings.h")
 #include "Tarvel/shell/settings.h"
-#define TARVEL_HAVE_SETTINGS 1
-#endif
+#include "Tarvel/shell/toolops.h"
 
 namespace call = engine::call;
 using engine::Single;
 
 namespace {
 
-[[maybe_unused]] void Log(const char* text) {
+void Log(const char* text) {
     if (mForm) mForm->Log(text);
 }
 
-[[maybe_unused]] void LogError(const std::string& text) {
+void LogError(const std::string& text) {
     if (mForm) mForm->LogError(text);
 }
 
@@ -44,7 +41,6 @@ TLMWrap::~TLMWrap() {
     history.reset();
 }
 
-#ifdef TARVEL_HAVE_SETTINGS
 bool TLMWrap::Load(std::string settingsFile) {
     loaded = false;
     TSettings settings;
@@ -192,12 +188,6 @@ bool TLMWrap::Load(std::string settingsFile) {
     loaded = true;
     return true;
 }
-#else
-bool TLMWrap::Load(std::string) {
-    loaded = false;
-    return false;
-}
-#endif
 
 float TLMWrap::Probability(const char* w1, const char* w2, const char* w3) {
     switch (type) {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include "Tarvel/engine/raise.h"
 #include "com/error.h"
+#include "forms/exception.h"
 
 namespace engine {
 namespace {
@@ -134,7 +134,7 @@ HRESULT DebugCheck(HRESULT hr, const char* callText, const char* file, int line)
     std::string report = HrReportText(hr, callText, file, line);
     switch (Ask("HRCHECK: ", report + PressLine)) {
         case DebugAnswer::Yes:
-            RaiseException(report);
+            throw Exception(report);
         case DebugAnswer::Cancel:
             AfterCancel();
             break;
@@ -149,7 +149,7 @@ bool DebugCheckRef(const void* intf, const char* file, int line) {
     std::string text = Format("%s @ %s/%d", "intf != 0", BaseName(file), line);
     switch (Ask("_ASSERTE: ", text + PressLine)) {
         case DebugAnswer::Yes:
-            RaiseException(Format("%s failed - %s/%d", "intf != 0", BaseName(file), line));
+            throw Exception(Format("%s failed - %s/%d", "intf != 0", BaseName(file), line));
         case DebugAnswer::Cancel:
             AfterCancel();
             break;
