@@ -1,6 +1,7 @@
 // A stand-in for the tool window: records every log line (with the window's prefixes) and every
 // count, and serves a settings store read from the file that plays the program's own settings.
 #pragma once
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +23,7 @@ public:
         ++inits;
         return true;
     }
+    // Each line runs onLog after it is recorded, as the window lets other work run inside it.
     void Log(const std::string& text) override { Add(text); }
     void LogWarning(const std::string& text) override { Add("WARNING: " + text); }
     void LogError(const std::string& text) override { Add("ERROR: " + text); }
@@ -41,14 +43,18 @@ public:
         counts.clear();
     }
 
+    std::function<void(const std::string&)> onLog;
     std::string programFile;
     std::vector<int> counts;
     int inits = 0;
 
 private:
     void Add(const std::string& line) {
-        std::lock_guard<std::mutex> l(m);
-        lines.push_back(line);
+        {
+            std::lock_guard<std::mutex> l(m);
+            lines.push_back(line);
+        }
+        if (onLog) onLog(line);
     }
     std::mutex m;
     std::vector<std::string> lines;
