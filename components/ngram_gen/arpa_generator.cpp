@@ -30,7 +30,8 @@ std::vector<std::string> LoadWords(const Options& o) {
         }
     }
     for (size_t i = 0; words.size() < o.words + 3; ++i) {
-        std::string w = "w" + std::to_string(i);
+        std::string w = std::to_string(i);
+        w.insert(w.begin(), 'w');  // not "w" + text: GCC 12 warns falsely on it
         if (seen.insert(w).second) words.push_back(w);
     }
     return words;
