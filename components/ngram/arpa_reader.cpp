@@ -9,7 +9,7 @@ namespace {
 
 class ArpaParser {
 public:
-    ArpaParser(std::string_view text, const std::string& name) : cursor_(text), name_(name) {}
+    ArpaParser(std::string_view text, const std::string& name) : cursor_(text), name_(name), textSize_(text.size()) {}
 
     NgramModel Parse(ArpaPart part) {
         ReadHeader();
@@ -63,7 +63,10 @@ private:
             if (n < 1 || n > NgramModel::kMaxOrder)
                 Fail("order " + std::to_string(n) + " is outside 1 to " + std::to_string(NgramModel::kMaxOrder));
             if (n != order_ + 1) Fail("count of the " + Section(static_cast<int>(n)) + " out of order");
-            if (count < 1 || count > 100000000) Fail("bad count " + std::to_string(count));
+            // Every entry takes a line of at least four bytes: a larger count is a damaged header,
+            // refused before any room is set aside for it.
+            if (count < 1 || static_cast<unsigned long long>(count) > textSize_ / 4)
+                Fail("bad count " + std::to_string(count));
             order_ = static_cast<int>(n);
             counts_[static_cast<size_t>(n - 1)] = static_cast<size_t>(count);
         }
@@ -81,7 +84,9 @@ private:
         } else if (!NextNonBlank(line)) {
             FailAtEnd("missing the " + Section(n) + " section");
         }
-        const std::string header = "\\" + std::to_string(n) + "-grams:";
+        std::string header(1, '\\');  // built in steps: GCC 12 warns falsely on "\\" + text
+        header += Section(n);
+        header += ':';
         if (line != header) Fail("missing section header " + header + " (found \"" + std::string(line) + "\")");
 
         where_ = Section(n);
@@ -156,6 +161,7 @@ private:
 
     LineCursor cursor_;
     const std::string& name_;
+    size_t textSize_;
     std::string where_;
     int order_ = 0;
     std::array<size_t, NgramModel::kMaxOrder> counts_{};

@@ -9,6 +9,7 @@ constexpr char kName[] = "Dravo";
 
 HRESULT Dravo::Load(BSTR file, LONG* ok) {
     if (!ok) return E_POINTER;
+    *ok = 0;
     return Guard(IID_IKN, kName, [&] {
         if (trace_ == 1) Trace(kName, "Load(" + com::FromBstr(file) + ")");
         *ok = LoadNgramFromSettings(model_, kName, file, "kn_model");

@@ -9,6 +9,7 @@ constexpr char kName[] = "Gorta";
 
 HRESULT Gorta::Load(BSTR modelFile, LONG* ok) {
     if (!ok) return E_POINTER;
+    *ok = 0;
     return Guard(IID_ICMU, kName, [&] {
         *ok = LoadNgramFile(model_, kName, modelFile);
         return S_OK;

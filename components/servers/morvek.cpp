@@ -37,7 +37,7 @@ HRESULT Morvek::Init(VARIANT_BOOL* ready) {
         try {
             lexicon_ = std::make_shared<const ngram::Lexicon>(ngram::Lexicon::ReadFile(LexiconPath()));
             *ready = 1;  // exactly 1: the caller takes VARIANT_TRUE (-1) for a failure
-        } catch (const ngram::LoadError& e) {
+        } catch (const std::exception& e) {
             lastError_ = e.what();
             Trace(kName, lastError_);
         }

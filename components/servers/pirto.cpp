@@ -24,7 +24,7 @@ HRESULT Pirto::Load(BSTR file, LONG* ok) {
                 throw ngram::LoadError(settings.FileName() + ": cache_size must be 1 to " + std::to_string(kMaxSize));
             cache_.emplace(static_cast<size_t>(size));
             *ok = 1;
-        } catch (const ngram::LoadError& e) {
+        } catch (const std::exception& e) {
             Trace(kName, e.what());
         }
         return S_OK;

@@ -34,6 +34,8 @@ long LoadNgramFromSettings(Slot<ngram::NgramModel>& slot, const char* component,
         Trace(component, e.what());
     } catch (const std::bad_alloc&) {
         Trace(component, "out of memory while loading");
+    } catch (const std::exception& e) {
+        Trace(component, e.what());
     }
     return 0;
 }
@@ -45,6 +47,8 @@ long LoadNgramFile(Slot<ngram::NgramModel>& slot, const char* component, BSTR mo
         Trace(component, e.what());
     } catch (const std::bad_alloc&) {
         Trace(component, "out of memory while loading");
+    } catch (const std::exception& e) {
+        Trace(component, e.what());
     }
     slot.Set(nullptr);
     return 0;

@@ -28,12 +28,15 @@ LONG Vasko::LoadClasses(BSTR file, bool idsFromModel) {
         Trace(kName, e.what());
     } catch (const std::bad_alloc&) {
         Trace(kName, "out of memory while loading");
+    } catch (const std::exception& e) {
+        Trace(kName, e.what());
     }
     return 0;
 }
 
 HRESULT Vasko::Load(BSTR file, LONG* ok) {
     if (!ok) return E_POINTER;
+    *ok = 0;
     return Guard(IID_IWC, kName, [&] {
         *ok = LoadClasses(file, true);
         return S_OK;
@@ -42,6 +45,7 @@ HRESULT Vasko::Load(BSTR file, LONG* ok) {
 
 HRESULT Vasko::Load1(BSTR file, LONG* ok) {
     if (!ok) return E_POINTER;
+    *ok = 0;
     return Guard(IID_IWC, kName, [&] {
         *ok = LoadClasses(file, false);
         return S_OK;

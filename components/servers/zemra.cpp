@@ -9,6 +9,7 @@ constexpr char kName[] = "Zemra";
 
 HRESULT Zemra::Load(BSTR file, LONG* ok) {
     if (!ok) return E_POINTER;
+    *ok = 0;
     return Guard(IID_IKN1, kName, [&] {
         if (trace_ == 1) Trace(kName, "Load(" + com::FromBstr(file) + ")");
         *ok = LoadNgramFromSettings(model_, kName, file, "kn1_model");

@@ -45,6 +45,8 @@ TEST(ArpaErrors, FixtureFiles) {
 TEST(ArpaErrors, HeaderFaults) {
     EXPECT_EQ("m.arpa: no \\data\\ line in the text before \\data\\ at the end of the file (line 1)", TextError("hello\n"));
     EXPECT_EQ("m.arpa: bad count line \"ngram 1 2\" in the \\data\\ header at line 2", TextError("\\data\\\nngram 1 2\n"));
+    // A count the file cannot hold is refused before room is taken for it.
+    EXPECT_EQ("m.arpa: bad count 99999999 in the \\data\\ header at line 2", TextError("\\data\\\nngram 1=99999999\n"));
     EXPECT_EQ("m.arpa: count of the 3-grams out of order in the \\data\\ header at line 3",
               TextError("\\data\\\nngram 1=2\nngram 3=1\n"));
 }

@@ -65,6 +65,12 @@ TEST_F(MorvekTest, AnalysesKnownAndUnknownWords) {
     EXPECT_EQ("eiti", com::FromBstr(r->bstrVal));
 }
 
+TEST_F(MorvekTest, WithoutTheVariableTheLexiconBesideTheServerIsRead) {
+    ::SetEnvironmentVariableA("MORVEK_LEXICON", nullptr);
+    ASSERT_EQ(1, Init());
+    EXPECT_EQ(1, Analyze("namas"));
+}
+
 TEST_F(MorvekTest, FailuresLeaveAnErrorText) {
     EXPECT_EQ(0, Analyze("namas"));  // before Init
     EXPECT_EQ("Analyzer not initialized", TextAt(kLastError));
