@@ -87,6 +87,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+        if (TWinControl* c = FromHandle(reinterpret_cast<HWND>(lp)))
+            if (HBRUSH b = c->CtlColor(reinterpret_cast<HDC>(wp))) return reinterpret_cast<LRESULT>(b);
+        break;
     case WM_SIZE:
         Realign();
         break;

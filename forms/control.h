@@ -56,6 +56,8 @@ protected:
     virtual void Command(WORD /*code*/) {}
     virtual void Scroll() {}
     virtual void FontChanged() {}
+    // The background brush for a control that asks its parent for colours; none: the default.
+    virtual HBRUSH CtlColor(HDC) { return nullptr; }
 
     static const char* ContainerClass();  // the window class of forms and panels
     static LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

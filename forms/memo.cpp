@@ -29,3 +29,9 @@ std::vector<std::string> TMemo::Lines() const {
     }
     return lines;
 }
+
+HBRUSH TMemo::CtlColor(HDC dc) {
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    return GetSysColorBrush(COLOR_WINDOW);
+}

@@ -11,4 +11,7 @@ public:
 
     void AppendLine(const std::string& line);
     std::vector<std::string> Lines() const;
+
+protected:
+    HBRUSH CtlColor(HDC dc) override;  // a log reads on the window colour, read-only or not
 };

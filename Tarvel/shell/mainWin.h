@@ -75,6 +75,8 @@ public:
 protected:
     // From another thread: queues fn for the main thread and answers true (the caller returns).
     // On the main thread: applies what was queued before and answers false (go on at once).
+    // An override that touches controls and may run on a worker starts the same way:
+    //   if (HandOver([this] { UpdateButtons(); })) return;
     bool HandOver(std::function<void()> fn);
     void WriteInfo(const std::string& line);  // under infoLock
 
