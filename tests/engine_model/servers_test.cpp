@@ -3,6 +3,7 @@
 #include "Tarvel/engine/calls.h"
 #include "Tarvel/engine/servers.h"
 #include "com/error.h"
+#include "com/handle.h"
 #include "fake_components.h"
 #include "fake_creator.h"
 #include "forms/exception.h"
@@ -89,6 +90,35 @@ TEST(DebugCheck, EnvironmentSetsTheAnswerWhenNoneIsSetInProcess) {
     engine::SetDebugAnswer(DebugAnswer::Ask);
     _putenv("TARVEL_HRCHECK=");
     EXPECT_EQ(engine::CurrentDebugAnswer(), DebugAnswer::Ask);
+}
+
+// A process started with TARVEL_HRCHECK answers by it and never blocks on the box.
+DWORD RunProbe(const char* answer) {
+    char path[MAX_PATH];
+    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string exe(path, n);
+    exe = exe.substr(0, exe.find_last_of('\\') + 1) + "hrcheck_probe.exe";
+    _putenv_s("TARVEL_HRCHECK", answer);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    BOOL started = ::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    _putenv("TARVEL_HRCHECK=");
+    if (!started) return 100;
+    com::unique_handle process(pi.hProcess), thread(pi.hThread);
+    if (::WaitForSingleObject(pi.hProcess, 15000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(pi.hProcess, 99);
+        return 99;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+}
+
+TEST(DebugCheck, ProcessesTakeTheAnswerFromTheEnvironment) {
+    EXPECT_EQ(RunProbe("no"), 0u);
+    EXPECT_EQ(RunProbe("cancel"), 0u);
+    EXPECT_EQ(RunProbe("yes"), 2u);
 }
 
 class Creation : public ::testing::Test {
