@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -26,14 +27,72 @@ constexpr std::array<double, kSide> MakeBorder() {
 }
 constexpr std::array<double, kSide> kBorder = MakeBorder();
 
+// The table itself, for two words of 1 to 49 letters each (a[1] .. a[m] and b[1] .. b[n]);
+// kept apart so that the measurements decided without it do not set up its large frame.
+template <bool Count>
+[[gnu::noinline]] double Walk(const std::int32_t* a, int m, const std::int32_t* b, int n, double limit,
+                              std::int64_t* cells) {
+    // Each diagonal reads the cells of the four before it and the borders up to its own number,
+    // so the borders are laid out as the diagonals reach them; nothing else is ever read.
+    double d[kSide][kSide];
+    d[0][0] = 0.0;
+    for (int k = 1; k <= m + n - 1; ++k) {
+        if (k <= n) d[0][k] = kBorder[k];
+        if (k <= m) d[k][0] = kBorder[k];
+        double lowest = limit + kMargin;
+        // Cells with i + j = k + 1, from the largest j down, i staying within 1..m.
+        const int jFirst = std::min(k, n);
+        const int jLast = std::max(1, k + 1 - m);
+        for (int j = jFirst, i = k + 1 - jFirst; j >= jLast; --j, ++i) {
+            const std::int32_t ai = a[i];
+            const std::int32_t bj = b[j];
+            double v = d[i - 1][j - 1] + (ai == bj ? 0.0 : kSubst);
+            const double del = d[i - 1][j] + kGap;
+            v = del < v ? del : v;
+            const double ins = d[i][j - 1] + kGap;
+            v = ins < v ? ins : v;
+            // The sentinel before the first letter keeps these from looking outside the table.
+            if (ai == b[j - 1]) {
+                if (a[i - 1] == bj) {
+                    const double trade = d[i - 2][j - 2] + kTrade;
+                    v = trade < v ? trade : v;
+                }
+                if (b[j - 1] == bj) {
+                    const double doubledInB = d[i - 1][j - 2] + kDoubled;
+                    v = doubledInB < v ? doubledInB : v;
+                }
+            }
+            if (ai == bj && a[i - 1] == ai) {
+                const double doubledInA = d[i - 2][j - 1] + kDoubled;
+                v = doubledInA < v ? doubledInA : v;
+            }
+            d[i][j] = v;
+            lowest = v < lowest ? v : lowest;
+        }
+        if constexpr (Count) *cells += std::max(0, jFirst - jLast + 1);
+        if (lowest > limit) return dtw::kTooFar;
+    }
+    return d[m][n];
+}
+
 }  // namespace
 
-dtw::dtw() : threshold(kTooFar), letters(1, kNoLetter), length(0) {}
+dtw::dtw() : threshold(kTooFar), letters(kSide + 1, kNoLetter), length(0) {}
 
 bool dtw::SetWord(std::string_view word) {
-    letters.resize(word.size() + 1);
+    if (word.size() + 1 > letters.size()) letters.resize(word.size() + 1);
     for (std::size_t i = 0; i < word.size(); ++i) letters[i + 1] = static_cast<signed char>(word[i]);
     length = static_cast<std::int32_t>(word.size());
+    return true;
+}
+
+bool dtw::SetWord(const char* word) {
+    std::size_t n = 0;
+    for (; word[n]; ++n) {
+        if (n + 2 > letters.size()) letters.resize(2 * letters.size());
+        letters[n + 1] = static_cast<signed char>(word[n]);
+    }
+    length = static_cast<std::int32_t>(n);
     return true;
 }
 
@@ -52,50 +111,16 @@ template <bool Count>
 double dtw::Measure(const dtw& other, std::int64_t* cells) const {
     const int m = length;
     const int n = other.length;
-    if (m > kMaxLetters || n > kMaxLetters) return kTooFar;
-    const std::int32_t* a = letters.data();  // a[1] .. a[m]
-    const std::int32_t* b = other.letters.data();
-
-    // Only the borders and the cells of visited diagonals are ever read.
-    double d[kSide][kSide];
-    for (int i = 0; i <= m; ++i) d[i][0] = kBorder[i];
-    for (int j = 1; j <= n; ++j) d[0][j] = kBorder[j];
-    if (m + n <= 1) return d[m][n];
-
     const double limit = threshold;
-    for (int k = 1; k <= m + n - 1; ++k) {
-        double lowest = limit + kMargin;
-        // Cells with i + j = k + 1, from the largest j down, i staying within 1..m.
-        const int jFirst = std::min(k, n);
-        const int jLast = std::max(1, k + 1 - m);
-        for (int j = jFirst, i = k + 1 - jFirst; j >= jLast; --j, ++i) {
-            const std::int32_t ai = a[i];
-            const std::int32_t bj = b[j];
-            double v = d[i - 1][j - 1] + (ai == bj ? 0.0 : kSubst);
-            const double del = d[i - 1][j] + kGap;
-            if (del < v) v = del;
-            const double ins = d[i][j - 1] + kGap;
-            if (ins < v) v = ins;
-            // The sentinel before the first letter keeps these from looking outside the table.
-            if (ai == b[j - 1]) {
-                if (a[i - 1] == bj) {
-                    const double trade = d[i - 2][j - 2] + kTrade;
-                    if (trade < v) v = trade;
-                }
-                if (b[j - 1] == bj) {
-                    const double doubledInB = d[i - 1][j - 2] + kDoubled;
-                    if (doubledInB < v) v = doubledInB;
-                }
-            }
-            if (ai == bj && a[i - 1] == ai) {
-                const double doubledInA = d[i - 2][j - 1] + kDoubled;
-                if (doubledInA < v) v = doubledInA;
-            }
-            d[i][j] = v;
-            if (v < lowest) lowest = v;
-        }
-        if constexpr (Count) *cells += std::max(0, jFirst - jLast + 1);
-        if (lowest > limit) return kTooFar;
-    }
-    return d[m][n];
+    if (m > kMaxLetters || n > kMaxLetters) return kTooFar;
+    // No diagonal: the answer is the border cell.
+    if (m + n <= 1) return kBorder[m + n];
+    // One word empty: every diagonal is empty and the first one stops the measurement.
+    if (m == 0 || n == 0) return limit + kMargin > limit ? kTooFar : kBorder[m + n];
+    // The last diagonal holds the final cell alone, and no path reaches it for less than 1.0 per
+    // letter of difference in length (a doubled letter), so a greater difference than the
+    // threshold ends in the abandon anyway: no cell needs computing.
+    if (std::abs(m - n) * kDoubled > limit) return kTooFar;
+
+    return Walk<Count>(letters.data(), m, other.letters.data(), n, limit, cells);
 }

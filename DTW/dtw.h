@@ -19,6 +19,7 @@ public:
     // Replaces the word; each byte becomes one letter, widened with its sign. Reuses the
     // letters' storage, so a scan that sets word after word allocates nothing once warm.
     bool SetWord(std::string_view word);
+    bool SetWord(const char* word);  // zero-terminated, read once
     int Length() const noexcept { return length; }
 
     // Distance from this word (the receiver) to other's word, abandoned with kTooFar as soon
@@ -38,7 +39,8 @@ private:
     template <bool Count>
     double Measure(const dtw& other, std::int64_t* cells) const;
 
-    // letters[0] is a sentinel no byte equals, the word's letters follow from index 1.
+    // letters[0] is a sentinel no byte equals, the word's letters follow from index 1; the
+    // storage only grows, so it may hold more entries than length + 1.
     std::vector<std::int32_t> letters;
     std::int32_t length;
 };

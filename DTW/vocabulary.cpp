@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -68,9 +69,32 @@ std::int32_t nextPrime(std::int32_t n) {
 
 Vocabulary::Vocabulary() : wordCount(0), bucketCount(0), wordsBeyondLimit(0) {}
 
-Vocabulary::~Vocabulary() = default;
+Vocabulary::~Vocabulary() { Clear(); }
 
 void Vocabulary::Clear() {
+    // The nodes go in the order of their ids, which is the order they were made in: the heap
+    // frees neighbours far faster than the scatter that bucket order gives. Without memory for
+    // that list the chains go in bucket order.
+    std::vector<wList*> byId;
+    try {
+        byId.assign(wordCount, nullptr);
+    } catch (const std::bad_alloc&) {
+        byId.clear();
+    }
+    if (!byId.empty()) {
+        for (auto& head : buckets) {
+            wList* node = head.release();
+            while (node) {
+                wList* next = node->next.release();
+                if (node->id >= 0 && node->id < wordCount && !byId[node->id])
+                    byId[node->id] = node;
+                else
+                    delete node;  // not reached: every id is handed out once
+                node = next;
+            }
+        }
+        for (wList* node : byId) delete node;
+    }
     buckets.clear();
     tails.clear();
     idIndex.clear();

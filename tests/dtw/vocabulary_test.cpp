@@ -228,6 +228,25 @@ TEST(Vocabulary, IndexFollowsAdditionsAndResizeEmpties) {
     EXPECT_EQ(0, v.Find("a"));
 }
 
+TEST(Vocabulary, ChainsKeepTheOrderOfAdding) {
+    Vocabulary v;
+    v.Reserve(0);  // one bucket: every word in one chain
+    ASSERT_EQ(1, v.BucketCount());
+    for (const char* w : {"<UNK>", "c", "a", "b", "a"}) v.Add(w);
+    EXPECT_EQ(1, v.Find("c"));
+    EXPECT_EQ(2, v.Find("a"));
+    EXPECT_EQ(3, v.Find("b"));
+    EXPECT_STREQ("a", v.GetWord(4));
+
+    wList head("x", 7);
+    head.Append("y", 8);
+    wList* last = head.Append("z", 9);
+    ASSERT_NE(nullptr, head.next);
+    EXPECT_STREQ("y", head.next->word.get());
+    EXPECT_EQ(last, head.next->next.get());
+    EXPECT_EQ(9, last->id);
+}
+
 TEST(Vocabulary, LongChainsOfEqualWordsAddAndFreeQuickly) {
     // Every copy lands in one chain: adding must not walk it, nor freeing recurse through it.
     auto v = std::make_unique<Vocabulary>();
