@@ -30,7 +30,11 @@ private:
 // Lines w1 .. wN, one distinct word each.
 std::string NumberedWords(int n) {
     std::string text;
-    for (int i = 1; i <= n; ++i) text += "w" + std::to_string(i) + "\n";
+    for (int i = 1; i <= n; ++i) {
+        text += 'w';
+        text += std::to_string(i);
+        text += '\n';
+    }
     return text;
 }
 
