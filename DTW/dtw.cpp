@@ -87,6 +87,7 @@ bool dtw::SetWord(std::string_view word) {
 }
 
 bool dtw::SetWord(const char* word) {
+    if (!word) word = "";
     std::size_t n = 0;
     for (; word[n]; ++n) {
         if (n + 2 > letters.size()) letters.resize(2 * letters.size());
