@@ -218,7 +218,7 @@ float TLMWrap::Probability(const char* w1, const char* w2, const char* w3) {
             float pk = call::ProbabilityI(kn.get(), c1, c2, c3);
             double pw = call::Probability(wc.get(), c3, id3);
             // The class probability stays at double precision; the product is narrowed once.
-            return Single(engine::Double(pw * pk));
+            return Single(engine::Product(pw, pk));
         }
         case ClassCache:
         case ClassCacheView: {

@@ -16,7 +16,8 @@ constexpr char PressLine[] = "\nPress [Y]es to terminate, [N]o to continue and [
 std::mutex g_mutex;  // answer policy and report list: the channel threads report too
 bool g_answerSet = false;
 DebugAnswer g_answer = DebugAnswer::Ask;
-std::vector<DebugReport> g_reports;
+std::vector<DebugReport> g_reports;  // bounded: a long-running server keeps only the newest
+constexpr size_t MaxReports = 256;
 
 DebugAnswer AnswerFromEnvironment() {
     const char* v = std::getenv("TARVEL_HRCHECK");
@@ -54,6 +55,7 @@ DebugAnswer Ask(const std::string& caption, const std::string& text) {
     DebugAnswer answer = CurrentDebugAnswer();
     {
         std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_reports.size() >= MaxReports) g_reports.erase(g_reports.begin());
         g_reports.push_back({caption, text});
     }
     if (answer != DebugAnswer::Ask) return answer;

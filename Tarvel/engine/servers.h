@@ -27,7 +27,8 @@ struct DebugReport {
     std::string caption;
     std::string text;
 };
-// The reports made since the last call, oldest first; the list is emptied. For tests.
+// The reports made since the last call (the newest 256), oldest first; the list is emptied.
+// For tests.
 std::vector<DebugReport> TakeDebugReports();
 
 // The text of a failure report without the closing question line, e.g.
