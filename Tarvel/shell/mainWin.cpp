@@ -1,0 +1,309 @@
+#include "Tarvel/shell/mainWin.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "Tarvel/shell/utils.h"
+#include "forms/application.h"
+#include "forms/dialogs.h"
+#include "forms/main_thread.h"
+
+namespace {
+
+TFormDesc WindowDesc() {
+    TFormDesc d;
+    d.caption = "Vodover";
+    d.bounds = {20, 203, 753, 369};
+    d.fontName = "MS Sans Serif";
+    d.fontHeight = -11;
+    return d;
+}
+
+}  // namespace
+
+TmForm::TmForm() : TForm(WindowDesc()) {
+    sbMain = std::make_unique<TStatusBar>(*this, 19,
+                                          std::vector<TStatusPanel>{{150, TAlignment::Left},
+                                                                    {100, TAlignment::Left},
+                                                                    {100, TAlignment::Left},
+                                                                    {100, TAlignment::Left},
+                                                                    {100, TAlignment::Right},
+                                                                    {50, TAlignment::Right}});
+    timer.OnTimer = [this] { timerTimer(); };
+    Panel2 = std::make_unique<TPanel>(*this, TBounds{}, TAlign::Client, false);
+    mInfo = std::make_unique<TMemo>(*Panel2, TBounds{}, TAlign::Client);
+    Panel1 = std::make_unique<TPanel>(*Panel2, TBounds{0, 0, 0, 41}, TAlign::Top);
+    btCancel = std::make_unique<TButton>(*Panel1, TBounds{648, 8, 75, 25}, "Cancel");
+    btCancel->OnClick = [this] { btCancelClick(); };
+    OnActivate = [this] { FormActivate(); };
+    OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
+    Realign();
+}
+
+TmForm::~TmForm() {
+    EndPosting();
+    priority.reset();
+    settings.reset();
+    worker.reset();
+    std::lock_guard<std::mutex> g(infoLock);
+    if (infoFile) std::fclose(infoFile);
+    infoFile = nullptr;
+}
+
+bool TmForm::HandOver(std::function<void()> fn) {
+    if (OnMainThread()) {
+        forms::DrainMainThread();
+        return false;
+    }
+    Post(std::move(fn));
+    return true;
+}
+
+bool TmForm::InitFromCommandLine() {
+    auto params = Application.Params();
+    return InitSettings(params.empty() ? std::string() : params[0]);
+}
+
+bool TmForm::InitSettings(const std::string& file) {
+    settings = std::make_unique<TSettings>();
+    if (!file.empty()) {
+        // A settings file is wanted: it is always the program's own, the first argument.
+        auto params = Application.Params();
+        std::string first = params.empty() ? std::string() : params[0];
+        settingsOk = settings->Load(first);
+        if (!settingsOk) {
+            Log("Can not Init Settings: " + first);
+            Log("Error: " + settings->lastError);
+        }
+    } else {
+        Log("No settings file");
+    }
+
+    std::string info = settings->GetPath("info");
+    if (!info.empty()) {
+        {
+            std::lock_guard<std::mutex> g(infoLock);
+            if (infoFile) std::fclose(infoFile);
+            infoFile = std::fopen(info.c_str(), "wt");
+        }
+        if (!std::freopen("stderr.txt", "w", stderr)) Log("Can not prepare file for stderr");
+    }
+
+    step1 = settings->GetInt("step1", 10);
+    step2 = settings->GetInt("step2", 30000);
+    noWarning = settings->GetInt("noWarning", 0) == 1;
+
+    // The priority timer belongs to the main thread.
+    int idleSec = settings->GetInt("idleSec", 0);
+    RunOnMainThread([this, idleSec] {
+        priority->OnChange = [this] { ShowPriority(); };
+        priority->SetIdleSec(idleSec);
+    });
+
+    if (settingsOk) Log("Initialized");
+    SetCaption("", 0);
+    ShowVersion();
+    UpdateButtons();
+    return true;
+}
+
+TSettings* TmForm::GetSettings() { return settings.get(); }
+
+void TmForm::SetCaption(const std::string& text, int n) {
+    if (HandOver([this, text, n] { SetCaption(text, n); })) return;
+    if (!text.empty()) busyTitle = text;
+    std::string caption = busy ? std::to_string(n) + " - " + busyTitle : "Idle - " + idleName;
+    SetText(caption);
+    Application.SetTitle(caption);
+    Application.ProcessMessages();
+}
+
+void TmForm::WriteInfo(const std::string& line) {
+    if (!infoFile) return;
+    std::fputs(line.c_str(), infoFile);
+    std::fputc('\n', infoFile);
+    std::fflush(infoFile);
+}
+
+void TmForm::Log(const std::string& text) {
+    {
+        // File line and memo line take their place in one step, so both keep one order.
+        std::lock_guard<std::mutex> g(infoLock);
+        WriteInfo(text);
+        Post([this, text] { mInfo->AppendLine(text); });
+    }
+    if (OnMainThread()) Application.ProcessMessages();
+}
+
+void TmForm::LogWarning(const std::string& text) {
+    if (noWarning) {
+        std::lock_guard<std::mutex> g(infoLock);
+        WriteInfo("WARNING: " + text);
+        return;
+    }
+    Log("WARNING: " + text);
+}
+
+void TmForm::LogError(const std::string& text) {
+    Log("ERROR: " + text);
+    hadError = true;
+}
+
+void TmForm::SetDone(int n) {
+    if (HandOver([this, n] { SetDone(n); })) return;
+    sbMain->SetPanelText(pnDone, "Done: " + std::to_string(n));
+    sbMain->SetPanelText(pnRate, "");
+    SetCaption("", n);
+    Application.ProcessMessages();
+}
+
+void TmForm::ShowDone() {
+    if (HandOver([this] { ShowDone(); })) return;
+    int n = count;
+    sbMain->SetPanelText(pnDone, "Done: " + std::to_string(n));
+    SetCaption("", n);
+}
+
+void TmForm::ShowPriority() {
+    if (HandOver([this] { ShowPriority(); })) return;
+    sbMain->SetPanelText(pnPriority, "Priority: " + priority->GetPriorityName());
+    Application.ProcessMessages();
+}
+
+void TmForm::UpdateButtons() {
+    if (HandOver([this] { UpdateButtons(); })) return;
+    btCancel->SetEnabled(busy && !canceled);
+    Application.ProcessMessages();
+}
+
+bool TmForm::IsCanceled() { return canceled; }
+
+void TmForm::SetCount(int n) { count = n; }
+
+int TmForm::GetStep2() { return step2; }
+
+void TmForm::ShowVersion() {
+    if (HandOver([this] { ShowVersion(); })) return;
+    char path[MAX_PATH];
+    DWORD len = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return;
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    if (size == 0) return;
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoA(path, 0, size, data.data())) return;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoLen = 0;
+    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &infoLen) || !info ||
+        infoLen < sizeof(VS_FIXEDFILEINFO))
+        return;
+    sbMain->SetPanelText(pnVersion, "Version:  " + std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+                                        std::to_string(LOWORD(info->dwFileVersionMS)) + "  Build:  " +
+                                        std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
+                                        std::to_string(LOWORD(info->dwFileVersionLS)) + "     ");
+    Application.ProcessMessages();
+}
+
+void TmForm::TextHook(const std::string&) {}
+
+void TmForm::ShowElapsed() {
+    if (HandOver([this] { ShowElapsed(); })) return;
+    long long e = static_cast<long long>(std::time(nullptr) - startTime);
+    sbMain->SetPanelText(pnElapsed, TwoDigits(static_cast<int>(e / 3600)) + ":" +
+                                        TwoDigits(static_cast<int>((e % 3600) / 60)) + ":" +
+                                        TwoDigits(static_cast<int>(e % 60)));
+    int n = count;
+    sbMain->SetPanelText(pnRate, n < lastCount ? std::string() : std::to_string(n - lastCount) + "/sec");
+    sbMain->SetPanelText(pnMemory, std::to_string(PrivateMemoryKB()) + "kb");
+    lastCount = n;
+}
+
+void TmForm::StartWorker() {
+    if (!worker) {
+        worker = std::make_unique<TGoThread>();
+        worker->OnTerminate = [this] { OnThreadDone(); };  // virtual: a subclass's end handling
+    }
+    if (worker->Working) {
+        Log("ERROR: Thread working");
+        return;
+    }
+    if (busy) {
+        Log("ERROR: Program working");
+        return;
+    }
+    if (worker->Started()) {
+        // A thread runs once. One whose end is still on its way refuses like a working one;
+        // one kept after its end (a close that was refused) gives way to a new thread, or the
+        // job would never run and the window would stay busy for good.
+        if (!worker->Finished()) {
+            Log("ERROR: Thread working");
+            return;
+        }
+        worker = std::make_unique<TGoThread>();
+        worker->OnTerminate = [this] { OnThreadDone(); };
+    }
+    busy = true;
+    canceled = false;
+    hadError = false;
+    ResetProgress();
+    UpdateButtons();
+    worker->OnGo = job;
+    worker->Resume();
+}
+
+void TmForm::ResetProgress() {
+    if (HandOver([this] { ResetProgress(); })) return;
+    startTime = std::time(nullptr);
+    timer.SetEnabled(true);
+    SetDone(0);
+    count = 0;
+    lastCount = 0;
+    UpdateButtons();
+}
+
+void TmForm::StopProgress() {
+    if (HandOver([this] { StopProgress(); })) return;
+    timer.SetEnabled(false);
+    SetDone(0);
+    UpdateButtons();
+}
+
+void TmForm::OnThreadDone() {
+    StopProgress();
+    busy = false;
+    if (canceled) Log("Canceled");
+    if (closeWhenDone && !canceled && !hadError) {
+        Close();  // the worker stays; the destructor frees it
+        return;
+    }
+    canceled = false;
+    SetDone(0);
+    UpdateButtons();
+    // Freed inside its own end notification: its thread touches nothing of it any more, and
+    // the destructor waits the moment the thread needs to return.
+    worker.reset();
+}
+
+void TmForm::btCancelClick() {
+    canceled = true;
+    Log("Canceling");
+    UpdateButtons();
+}
+
+void TmForm::FormActivate() {
+    closeWhenDone = settings->GetInt("close", 0) == 1;
+    UpdateButtons();
+}
+
+void TmForm::timerTimer() {
+    ShowDone();
+    ShowElapsed();
+}
+
+void TmForm::FormClose(bool& canClose) {
+    if (busy) {
+        ShowMessageBox("Still working", "", MB_OK, Handle());
+        canClose = false;
+    }
+}

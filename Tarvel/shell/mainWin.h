@@ -1,0 +1,104 @@
+// The tool window: log memo, Cancel button, six-panel status bar, the program's settings, the
+// info log, the idle-time priority and one job at a time on a worker thread.
+//
+// Threads: the engine, the worker and the channel threads call Log, LogWarning, LogError and
+// SetCount, and jobs update the caption, progress and buttons, from any thread. The rule: no
+// thread but the main one touches a control, and no thread ever waits for the main thread.
+// A log line is written to the info file at once, under a lock, and in the same locked step its
+// memo line is queued for the main thread; window updates from other threads are queued the
+// same way. The main thread applies the queue in order, from its message loop or before any
+// update of its own, so the memo and the file hold the lines in the one order they were logged.
+// SetCount and the flags are plain atomic values.
+#pragma once
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "Tarvel/shell/gothread.h"
+#include "Tarvel/shell/priority.h"
+#include "Tarvel/shell/settings.h"
+#include "Tarvel/shell/toolops.h"
+#include "forms/button.h"
+#include "forms/form.h"
+#include "forms/memo.h"
+#include "forms/panel.h"
+#include "forms/status_bar.h"
+#include "forms/timer.h"
+
+class TmForm : public TForm, public TToolOps {
+public:
+    TmForm();
+    ~TmForm() override;
+
+    virtual bool InitFromCommandLine();
+    bool InitSettings(const std::string& file) override;
+    virtual void SetCaption(const std::string& text, int n);
+    void Log(const std::string& text) override;
+    void LogWarning(const std::string& text) override;
+    void LogError(const std::string& text) override;
+    virtual void SetDone(int n);
+    virtual void ShowDone();
+    virtual void ShowPriority();
+    virtual void UpdateButtons();
+    virtual bool IsCanceled();
+    void SetCount(int n) override;
+    virtual int GetStep2();
+    virtual void ShowVersion();
+    virtual void OnThreadDone();
+    virtual void TextHook(const std::string& text);
+
+    TSettings* GetSettings() override;
+    void ShowElapsed();
+    void StartWorker();
+    void ResetProgress();
+    void StopProgress();
+
+    void btCancelClick();
+    void FormActivate();
+    void timerTimer();
+    void FormClose(bool& canClose);
+
+    // Components, parents before children.
+    std::unique_ptr<TStatusBar> sbMain;
+    TTimer timer;
+    std::unique_ptr<TPanel> Panel2;
+    std::unique_ptr<TMemo> mInfo;
+    std::unique_ptr<TPanel> Panel1;
+    std::unique_ptr<TButton> btCancel;
+
+    enum Panel { pnDone, pnPriority, pnElapsed, pnRate, pnMemory, pnVersion };
+
+protected:
+    // From another thread: queues fn for the main thread and answers true (the caller returns).
+    // On the main thread: applies what was queued before and answers false (go on at once).
+    // An override that touches controls and may run on a worker starts the same way:
+    //   if (HandOver([this] { UpdateButtons(); })) return;
+    bool HandOver(std::function<void()> fn);
+    void WriteInfo(const std::string& line);  // under infoLock
+
+    std::unique_ptr<TSettings> settings = std::make_unique<TSettings>();
+    FILE* infoFile = nullptr;
+    bool settingsOk = false;
+    std::atomic<bool> busy{false};
+    std::atomic<bool> hadError{false};
+    std::atomic<bool> closeWhenDone{false};
+    std::atomic<bool> canceled{false};
+    std::string busyTitle = "Vodover";
+    std::string idleName = "Vodover";
+    std::unique_ptr<TAppPriority> priority = std::make_unique<TAppPriority>();
+    std::function<void()> job;
+    std::unique_ptr<TGoThread> worker;
+    int step1 = 100;
+    int step2 = 1000;
+    std::atomic<int> count{0};
+    int lastCount = 0;
+    std::time_t startTime = 0;
+    bool noWarning = true;
+
+private:
+    std::mutex infoLock;  // the info file, and the order of log lines
+};

@@ -1,0 +1,3 @@
+#include "Tarvel/shell/toolops.h"
+
+TToolOps* mForm = nullptr;

@@ -1,0 +1,81 @@
+#include "forms/application.h"
+
+#include <cstdlib>
+
+#include "forms/exception.h"
+#include "forms/form.h"
+#include "forms/main_thread.h"
+
+TApplication Application;
+
+void TApplication::Initialize() {
+    forms::PrepareMainThread();
+    if (InitProc) InitProc();
+}
+
+void TApplication::Run() {
+    forms::PrepareMainThread();
+    if (mainForm) mainForm->Show();
+    MSG msg;
+    while (!terminated) {
+        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        if (r == 0 || r == -1) {
+            terminated = true;
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated = true;
+            PostQuitMessage(static_cast<int>(msg.wParam));  // keep it for the outer loop
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    forms::DrainMainThread();
+}
+
+bool TApplication::Terminate() {
+    for (auto& check : terminateProcs)
+        if (!check()) return false;
+    terminated = true;
+    PostQuitMessage(0);
+    return true;
+}
+
+void TApplication::ShowException(const std::exception& e) {
+    if (OnException) {
+        OnException(e);
+        return;
+    }
+    HWND owner = mainForm ? mainForm->Handle() : nullptr;
+    MessageBoxA(owner, e.what(), title.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::Guard(const std::function<void()>& fn) noexcept {
+    try {
+        try {
+            fn();
+        } catch (const std::exception& e) {
+            ShowException(e);
+        } catch (...) {
+            ShowException(Exception(""));
+        }
+    } catch (...) {
+        // The display itself failed: nothing more can be done here.
+    }
+}
+
+std::vector<std::string> TApplication::Params() const {
+    if (paramsSet) return params_;
+    std::vector<std::string> out;
+    for (int i = 1; i < __argc; ++i) out.emplace_back(__argv[i]);
+    return out;
+}
