@@ -3,7 +3,7 @@
 // it handed out included, is released.
 #include <windows.h>
 #include <string>
-#include "com/class_object.h"
+#include "com/local_server.h"
 #include "com/coinit.h"
 #include "com/registration.h"
 #include "components.h"
@@ -36,14 +36,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
     }
     com::CoInitGuard init;
     if (!init.ok()) return 2;
-    const DWORD mainThread = ::GetCurrentThreadId();
-    com::SetLastReleaseAction([mainThread] { ::PostThreadMessageA(mainThread, WM_QUIT, 0, 0); });
     com::ClassObjectRegistration reg;
     if (FAILED(reg.Register(CLSID_Fenno, [] { return static_cast<ILMIProvider*>(new fenno::Provider); }))) return 3;
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    com::RunLocalServer(reg);
     return 0;
 }
