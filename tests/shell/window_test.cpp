@@ -302,16 +302,21 @@ TEST_F(ToolWindow, ClosingWhileBusyIsRefused) {
     Event release;
     w->SetJob([&] { release.Wait(); });
     w->StartWorker();
-    // Answer the message box from another thread, keeping its text.
+    // Answer the message box from another thread once it shows its text; keep pressing OK
+    // until it is gone.
     std::string boxText;
     std::thread answer([&] {
-        for (int i = 0; i < 500 && boxText.empty(); ++i) {
+        for (int i = 0; i < 1000; ++i) {
             HWND box = FindWindowA("#32770", nullptr);
-            if (box) {
+            if (box && IsWindowVisible(box)) {
                 char buf[256] = {};
                 GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
-                boxText = buf;
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                if (buf[0]) {
+                    boxText = buf;
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
+                }
+            } else if (!boxText.empty()) {
+                break;
             }
             Sleep(10);
         }
