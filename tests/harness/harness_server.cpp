@@ -2,7 +2,7 @@
 // until its last object is released.
 #include <windows.h>
 #include <cstring>
-#include "com/class_object.h"
+#include "com/local_server.h"
 #include "com/coinit.h"
 #include "com/registration.h"
 #include "harness_object.h"
@@ -16,15 +16,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
         return ok ? 0 : 1;
     }
     com::CoInitGuard init;
-    const DWORD mainThread = ::GetCurrentThreadId();
-    com::SetLastReleaseAction([mainThread] { ::PostThreadMessageA(mainThread, WM_QUIT, 0, 0); });
     com::ClassObjectRegistration reg;
     if (FAILED(reg.Register(CLSID_HarnessLocal, [] { return static_cast<IHarness*>(new HarnessObject); })))
         return 2;
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    com::RunLocalServer(reg);
     return 0;
 }

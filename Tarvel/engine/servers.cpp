@@ -1,0 +1,199 @@
+#include "Tarvel/engine/servers.h"
+#include <objbase.h>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include "com/error.h"
+#include "forms/exception.h"
+
+namespace engine {
+namespace {
+
+constexpr char PressLine[] = "\nPress [Y]es to terminate, [N]o to continue and [C]ancel to Debug";
+
+std::mutex g_mutex;  // answer policy and report list: the channel threads report too
+bool g_answerSet = false;
+DebugAnswer g_answer = DebugAnswer::Ask;
+std::vector<DebugReport> g_reports;  // bounded: a long-running server keeps only the newest
+constexpr size_t MaxReports = 256;
+
+DebugAnswer AnswerFromEnvironment() {
+    const char* v = std::getenv("TARVEL_HRCHECK");
+    if (!v) return DebugAnswer::Ask;
+    if (!_stricmp(v, "yes")) return DebugAnswer::Yes;
+    if (!_stricmp(v, "no")) return DebugAnswer::No;
+    if (!_stricmp(v, "cancel")) return DebugAnswer::Cancel;
+    return DebugAnswer::Ask;
+}
+
+// Only the file's own name: the build passes full paths in __FILE__.
+const char* BaseName(const char* file) {
+    if (!file) return "";
+    const char* base = file;
+    for (const char* p = file; *p; ++p)
+        if (*p == '/' || *p == '\\') base = p + 1;
+    return base;
+}
+
+std::string Format(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, fmt, copy);
+    va_end(copy);
+    std::string s(n > 0 ? n : 0, '\0');
+    if (n > 0) std::vsnprintf(s.data(), n + 1, fmt, args);
+    va_end(args);
+    return s;
+}
+
+// Shows the box (or takes the fixed answer) and returns what was answered.
+DebugAnswer Ask(const std::string& caption, const std::string& text) {
+    DebugAnswer answer = CurrentDebugAnswer();
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_reports.size() >= MaxReports) g_reports.erase(g_reports.begin());
+        g_reports.push_back({caption, text});
+    }
+    if (answer != DebugAnswer::Ask) return answer;
+    int r = ::MessageBoxA(nullptr, text.c_str(), caption.c_str(),
+                          MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL);
+    if (r == IDYES) return DebugAnswer::Yes;
+    if (r == IDCANCEL) return DebugAnswer::Cancel;
+    return DebugAnswer::No;
+}
+
+void AfterCancel() {
+    // Without a debugger the process must not end: Cancel then goes on as No.
+    if (::IsDebuggerPresent()) ::DebugBreak();
+}
+
+class SystemCreator final : public ComponentCreator {
+public:
+    HRESULT CreateInstance(REFCLSID clsid, DWORD context, REFIID iid, void** out) override {
+        return ::CoCreateInstance(clsid, nullptr, context, iid, out);
+    }
+    HRESULT ClsidFromProgId(const wchar_t* progId, CLSID* clsid) override {
+        return ::CLSIDFromProgID(progId, clsid);
+    }
+};
+
+SystemCreator g_systemCreator;
+ComponentCreator* g_creator = nullptr;
+
+// COM for the whole process, initialised by the first creation and undone once at exit.
+class ProcessCom {
+public:
+    ProcessCom() : hr_(::CoInitialize(nullptr)) {}
+    ~ProcessCom() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+
+private:
+    HRESULT hr_;
+};
+
+void InitProcessCom() {
+    static ProcessCom com;
+}
+
+}  // namespace
+
+void SetDebugAnswer(DebugAnswer answer) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_answerSet = answer != DebugAnswer::Ask;
+    g_answer = answer;
+}
+
+DebugAnswer CurrentDebugAnswer() {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_answerSet) return g_answer;
+    }
+    return AnswerFromEnvironment();
+}
+
+std::vector<DebugReport> TakeDebugReports() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    std::vector<DebugReport> r;
+    r.swap(g_reports);
+    return r;
+}
+
+std::string HrReportText(HRESULT hr, const char* callText, const char* file, int line) {
+    std::string message = com::SystemMessage(hr);
+    if (!message.empty())
+        return Format("'%s': %s @ %s/%d", callText, message.c_str(), BaseName(file), line);
+    return Format("(%s) Error: %lX (%ld) @ %s/%d", callText, static_cast<unsigned long>(hr),
+                  static_cast<long>(hr), BaseName(file), line);
+}
+
+HRESULT DebugCheck(HRESULT hr, const char* callText, const char* file, int line) {
+    if (SUCCEEDED(hr)) return hr;
+    std::string report = HrReportText(hr, callText, file, line);
+    switch (Ask("HRCHECK: ", report + PressLine)) {
+        case DebugAnswer::Yes:
+            throw Exception(report);
+        case DebugAnswer::Cancel:
+            AfterCancel();
+            break;
+        default:
+            break;
+    }
+    return hr;
+}
+
+bool DebugCheckRef(const void* intf, const char* file, int line) {
+    if (intf) return true;
+    std::string text = Format("%s @ %s/%d", "intf != 0", BaseName(file), line);
+    switch (Ask("_ASSERTE: ", text + PressLine)) {
+        case DebugAnswer::Yes:
+            throw Exception(Format("%s failed - %s/%d", "intf != 0", BaseName(file), line));
+        case DebugAnswer::Cancel:
+            AfterCancel();
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+void SetComponentCreator(ComponentCreator* creator) {
+    g_creator = creator;
+}
+
+ComponentCreator& CurrentComponentCreator() {
+    return g_creator ? *g_creator : g_systemCreator;
+}
+
+HRESULT CreateComponentRaw(REFCLSID clsid, REFIID iid, void** out) {
+    InitProcessCom();
+    *out = nullptr;
+    ComponentCreator& creator = CurrentComponentCreator();
+    HRESULT hr = creator.CreateInstance(clsid, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
+                                        iid, out);
+    if (hr == E_INVALIDARG) {
+        *out = nullptr;
+        hr = creator.CreateInstance(clsid, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, iid, out);
+    }
+    if (FAILED(hr)) *out = nullptr;
+    TARVEL_HRCHECK(hr, "Create(intfObj)");
+    return hr;
+}
+
+HRESULT CreateProviderRaw(REFIID iid, void** out) {
+    InitProcessCom();
+    *out = nullptr;
+    ComponentCreator& creator = CurrentComponentCreator();
+    CLSID clsid = CLSID_NULL;
+    creator.ClsidFromProgId(ProviderProgId, &clsid);
+    HRESULT hr = creator.CreateInstance(clsid, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
+                                        iid, out);
+    if (FAILED(hr)) *out = nullptr;
+    return hr;
+}
+
+}  // namespace engine

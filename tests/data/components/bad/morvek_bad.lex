@@ -1,0 +1,1 @@
+namas namas
