@@ -380,6 +380,15 @@ TEST_F(ToolWindow, WorkerLogsWhileTheMainThreadWaits) {
     EXPECT_EQ(memo.back(), "line 99");
 }
 
+TEST_F(ToolWindow, IdlePriorityShowsItsChangesInThePanel) {
+    // A threshold far above any idle time: the first tick sets the idle class.
+    Start({Settings("idleSec = 1000000\n")});
+    EXPECT_EQ(Panel(1), "");
+    bool shown = PumpUntil([&] { return Panel(1) == "Priority: Low"; }, 3000);
+    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+    EXPECT_TRUE(shown) << Panel(1);
+}
+
 TEST_F(ToolWindow, TimerRefreshesTheStatusOnceASecond) {
     Start({});
     Event release;
