@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "forms/application.h"
+#include "forms/module.h"
 
 TWinControl::TWinControl(TWinControl* parent) : parent(parent) {
     if (parent) {
@@ -27,7 +28,7 @@ const char* TWinControl::ContainerClass() {
     static const char* name = [] {
         WNDCLASSA wc{};
         wc.lpfnWndProc = &TWinControl::ContainerProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hInstance = forms::ModuleInstance();
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
         wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -44,7 +45,7 @@ void TWinControl::CreateHandle(DWORD exStyle, const char* className, DWORD style
     HWND parentHandle = parent ? parent->hwnd : owner;
     if (parent) style |= WS_CHILD;
     hwnd = CreateWindowExA(exStyle, className, text.c_str(), style, b.left, b.top, b.width, b.height,
-                           parentHandle, nullptr, GetModuleHandleA(nullptr), this);
+                           parentHandle, nullptr, forms::ModuleInstance(), this);
     if (!hwnd) return;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     if (font) SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font->Handle()), FALSE);

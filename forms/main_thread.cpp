@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "forms/application.h"
+#include "forms/module.h"
 
 namespace forms {
 namespace {
@@ -44,7 +45,7 @@ void PrepareMainThread() {
     if (q.window || !IsMainThread()) return;
     WNDCLASSA wc{};
     wc.lpfnWndProc = DrainProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hInstance = forms::ModuleInstance();
     wc.lpszClassName = "FormsMainThreadQueue";
     RegisterClassA(&wc);
     q.window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,

@@ -64,7 +64,13 @@ HRESULT CreateComponentRaw(REFCLSID clsid, REFIID iid, void** out);
 template <typename I>
 HRESULT CreateComponent(REFCLSID clsid, REFIID iid, com::com_ptr<I>& holder) {
     I* raw = nullptr;
-    HRESULT hr = CreateComponentRaw(clsid, iid, reinterpret_cast<void**>(&raw));
+    HRESULT hr;
+    try {
+        hr = CreateComponentRaw(clsid, iid, reinterpret_cast<void**>(&raw));
+    } catch (...) {
+        holder = nullptr;  // a failed creation leaves the holder empty, answered Yes as well
+        throw;
+    }
     holder = com::com_ptr<I>::attach(SUCCEEDED(hr) ? raw : nullptr);
     return hr;
 }

@@ -173,8 +173,12 @@ TEST_F(Creation, OtherFailuresAreNotRetried) {
 
 TEST_F(Creation, YesOnAFailedCreationRaises) {
     engine::SetDebugAnswer(DebugAnswer::Yes);
-    com::com_ptr<IZA> holder;
+    auto old = fakes::Make<fakes::FakeZA>(log);
+    com::com_ptr<IZA> holder(old.get());
+    old = nullptr;
+    creator.Fail(CLSID_Morvek, REGDB_E_CLASSNOTREG);
     EXPECT_THROW(engine::CreateComponent(CLSID_Morvek, IID_IZA, holder), Exception);
+    EXPECT_FALSE(holder);  // the previous analyzer is released, not kept
 }
 
 TEST_F(Creation, ProviderByProgIdWithoutRetryOrReport) {

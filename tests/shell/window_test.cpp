@@ -302,16 +302,21 @@ TEST_F(ToolWindow, ClosingWhileBusyIsRefused) {
     Event release;
     w->SetJob([&] { release.Wait(); });
     w->StartWorker();
-    // Answer the message box from another thread, keeping its text.
+    // Answer the message box from another thread once it shows its text; keep pressing OK
+    // until it is gone.
     std::string boxText;
     std::thread answer([&] {
-        for (int i = 0; i < 500 && boxText.empty(); ++i) {
+        for (int i = 0; i < 1000; ++i) {
             HWND box = FindWindowA("#32770", nullptr);
-            if (box) {
+            if (box && IsWindowVisible(box)) {
                 char buf[256] = {};
                 GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
-                boxText = buf;
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                if (buf[0]) {
+                    boxText = buf;
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
+                }
+            } else if (!boxText.empty()) {
+                break;
             }
             Sleep(10);
         }
@@ -373,6 +378,15 @@ TEST_F(ToolWindow, WorkerLogsWhileTheMainThreadWaits) {
     auto memo = Memo();
     ASSERT_EQ(memo.size(), 101u);
     EXPECT_EQ(memo.back(), "line 99");
+}
+
+TEST_F(ToolWindow, IdlePriorityShowsItsChangesInThePanel) {
+    // A threshold far above any idle time: the first tick sets the idle class.
+    Start({Settings("idleSec = 1000000\n")});
+    EXPECT_EQ(Panel(1), "");
+    bool shown = PumpUntil([&] { return Panel(1) == "Priority: Low"; }, 3000);
+    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+    EXPECT_TRUE(shown) << Panel(1);
 }
 
 TEST_F(ToolWindow, TimerRefreshesTheStatusOnceASecond) {
