@@ -1,0 +1,69 @@
+#include "modelset.h"
+
+#include "history.h"
+#include "model.h"
+#include "modelset_internal.h"
+
+// One rule serialises the model set. Every public operation holds `guard` from its start to its
+// end, so a COM call (main thread), a channel request (the two waiting threads), a load and the
+// unload job's destruction (worker thread) never run against the same set at the same moment:
+// a caller on another thread waits until the running operation has ended.
+//
+// The guard is recursive because the main thread re-enters the set while it holds it: a log
+// line processes window messages, and an outgoing call to an out-of-process component pumps
+// incoming COM calls, so a second ILM call can run inside a load or a query on the same thread.
+// Such a nested call sees the set as it stands at that moment (not loaded, models partly built)
+// and every operation copes with that; only a nested Load is refused, because it would delete
+// the models that the outer operation is still using.
+//
+// Code that runs under the guard must never wait for another thread that may itself be waiting
+// for the guard: the tool-window operations called from here must not block on the main thread,
+// and the destructor stops the channel servers before it takes the guard.
+TTarvel::Busy::Busy(TTarvel& set) : lock(set.guard), depth(set.depth) { ++depth; }
+TTarvel::Busy::~Busy() { --depth; }
+
+TTarvel::TTarvel() : wordHist(std::make_unique<ListW>()) {}
+
+TTarvel::~TTarvel() {
+    // The channel threads may be waiting for the guard; stop them first, without holding it.
+    intServer.reset();
+    charServer.reset();
+    Busy busy(*this);
+    wordHist.reset();
+    ClearModels();
+    analyzer = nullptr;
+}
+
+void TTarvel::ClearModels() {
+    Busy busy(*this);
+    while (!models.empty()) models.pop_back();  // last model first
+    models.shrink_to_fit();
+}
+
+TChannelServer* TTarvel::CharChannel() {
+    Busy busy(*this);
+    return charServer.get();
+}
+
+TChannelServer* TTarvel::IntChannel() {
+    Busy busy(*this);
+    return intServer.get();
+}
+
+// A replaced server is destroyed after the guard is released: its thread may be waiting for it.
+void TTarvel::SetCharChannel(std::unique_ptr<TChannelServer> server) {
+    std::unique_ptr<TChannelServer> old;
+    Busy busy(*this);
+    old = std::exchange(charServer, std::move(server));
+}
+
+void TTarvel::SetIntChannel(std::unique_ptr<TChannelServer> server) {
+    std::unique_ptr<TChannelServer> old;
+    Busy busy(*this);
+    old = std::exchange(intServer, std::move(server));
+}
+
+bool TTarvel::IsLoaded() {
+    Busy busy(*this);
+    return loaded;
+}

@@ -1,0 +1,131 @@
+// The model set: the models of one loaded set in load order, their interpolation weights, the
+// shared word history, the language analyzer and the two fast-channel servers. The host owns one
+// and reaches it from COM calls, from the channel threads and from its load and unload jobs.
+#pragma once
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "com/com_ptr.h"
+
+struct IZA;
+class TLMWrap;
+class ListW;
+
+// Base of the fast-channel servers that the set owns; their destructors stop their waiting
+// threads and close their handles.
+class TChannelServer {
+public:
+    virtual ~TChannelServer() = default;
+};
+
+class TTarvel {
+public:
+    TTarvel();
+    virtual ~TTarvel();
+    TTarvel(const TTarvel&) = delete;
+    TTarvel& operator=(const TTarvel&) = delete;
+
+    // Loading (set types 0 to 14) and the models' lifetime.
+    void ClearModels();
+    bool Load(const std::string& settingsFile);
+
+    // Description texts.
+    std::string GetInfo();
+    std::string GetWeightInfo();
+
+    // Queries. Words are zero-terminated texts; nullptr is an absent word.
+    float Probability(const char* w1, const char* w2, const char* w3);
+    float GetProbW(const char* word, int n);
+    float ProbabilityFB(const char* word, const char* b1, const char* b2);
+    float ProbabilityId(int a, int b, int c);
+    float ProbabilityId4(int a, int b, int c, int d);
+    int IsUnknown(const char* word);
+
+    // Histories.
+    bool AddHistory(const char* word, int flag);
+    bool ClearHistory();
+    int StartCalcCache();
+    int ClearCalcCache();
+    void InfoOn(int flag);
+    bool IsLoaded();
+
+    // Weight estimation.
+    bool UpdateWeight();
+
+    // The fast channels' servers: created by the host's channel start, kept until destruction.
+    TChannelServer* CharChannel();
+    TChannelServer* IntChannel();
+    void SetCharChannel(std::unique_ptr<TChannelServer> server);
+    void SetIntChannel(std::unique_ptr<TChannelServer> server);
+
+protected:
+    // The analyzer step of the analyzer-based set types; fills pForma and sInfo.
+    bool AnalyzeWords(const char* t1, const char* t2, const char* t3);
+    void EstimateWeights();
+    void EMStep();
+    float Perplexity();
+
+private:
+    friend struct TTarvelAccess;  // tests arrange models and histories directly
+
+    // Copies of the history words h0 to h3 and of the analyzer buffers, taken before the models
+    // are asked.
+    struct Recent {
+        std::string h[4];
+        const char* H0() const { return h[0].c_str(); }
+        const char* H1() const { return h[1].c_str(); }
+        const char* H2() const { return h[2].c_str(); }
+        const char* H3() const { return h[3].c_str(); }
+    };
+    struct Analysis {
+        std::string f[3], s[3];
+        const char* F1() const { return f[0].c_str(); }
+        const char* F2() const { return f[1].c_str(); }
+        const char* F3() const { return f[2].c_str(); }
+        const char* S1() const { return s[0].c_str(); }
+        const char* S2() const { return s[1].c_str(); }
+        const char* S3() const { return s[2].c_str(); }
+    };
+    Recent RecentWords() const;
+    std::string HistoryWord(int k) const;
+    Analysis TakeAnalysis() const;
+    bool AnalyzeOne(const char* word, int slot);
+
+    bool StartAnalyzer();
+    bool LoadModels(int setType, const std::string& settingsFile);
+    bool LoadModel(size_t i, const std::string& file);
+    TLMWrap* NewModel(int modelType);
+    void CheckSum(size_t a, size_t b, const std::string& text);
+    void CountQuery();
+    void Trace(const std::string& text);
+    int ModelCount() const { return static_cast<int>(models.size()); }
+
+    // Serialises every operation on the set; see the comment in modelset.cpp.
+    struct Busy {
+        explicit Busy(TTarvel& set);
+        ~Busy();
+        std::lock_guard<std::recursive_mutex> lock;
+        int& depth;
+    };
+    std::recursive_mutex guard;
+    int depth = 0;  // operations running on the thread that holds the guard
+
+    bool loaded = false;
+    int calls = 0;
+    int setType = 0;
+    std::vector<std::unique_ptr<TLMWrap>> models;
+    int infoFlag = 0;
+    int emHist = 0;
+    int histSize = 0;
+    std::unique_ptr<ListW> wordHist;
+    float emStop = 0.99f;
+    bool dynamic = false;
+    com::com_ptr<IZA> analyzer;
+    char pForma[3][100] = {};
+    char sInfo[3][1000] = {};
+    std::unique_ptr<TChannelServer> charServer;
+    std::unique_ptr<TChannelServer> intServer;
+    int calcCache = 0;
+};
