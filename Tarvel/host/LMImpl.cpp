@@ -135,7 +135,8 @@ ULONG TLMImpl::Release() { return controlling->Release(); }
 HRESULT TLMImpl::EnsureTypeInfo() {
     if (typeInfo) return S_OK;
     com::com_ptr<ITypeLib> lib;
-    HRESULT hr = ::LoadRegTypeLib(LIBID_Tarvel, 1, 0, 0, lib.put());
+    // The library is registered under its own locale, 0x409.
+    HRESULT hr = ::LoadRegTypeLib(LIBID_Tarvel, 1, 0, 0x409, lib.put());
     if (FAILED(hr)) return hr;
     return lib->GetTypeInfoOfGuid(IID_ILM, typeInfo.put());
 }
