@@ -153,7 +153,17 @@ HRESULT RegisterServer() {
     com::com_ptr<ITypeLib> lib;
     hr = ::LoadTypeLibEx(widePath.c_str(), REGKIND_NONE, lib.put());
     if (FAILED(hr)) return hr;
-    return ::RegisterTypeLib(lib.get(), widePath.data(), helpDir.data());
+    hr = ::RegisterTypeLib(lib.get(), widePath.data(), helpDir.data());
+    if (FAILED(hr)) return hr;
+    // The automation marshaler that carries ILM between processes looks the library up under
+    // the neutral locale; the library's own is 0x409. Name the same file there too.
+    TLIBATTR* attr = nullptr;
+    if (FAILED(lib->GetLibAttr(&attr))) return hr;
+    char key[128];
+    wsprintfA(key, "TypeLib\\%s\\%x.%x\\0\\win32", com::GuidText(attr->guid).c_str(), attr->wMajorVerNum,
+              attr->wMinorVerNum);
+    lib->ReleaseTLibAttr(attr);
+    return com::WriteClassesRootValue(key, "", path) ? hr : E_FAIL;
 }
 
 HRESULT UnregisterServer() { return TLMImpl::UpdateRegistry(false); }
