@@ -11,6 +11,7 @@
 #include "com/bstr.h"
 #include "com/coinit.h"
 #include "forms/application.h"
+#include "forms/main_thread.h"
 
 TmForm1* mForm1 = nullptr;
 
@@ -38,6 +39,18 @@ TmForm1::TmForm1() {
 }
 
 TmForm1::~TmForm1() {
+    // A job may still run (the unload job sleeps before it unloads, and closing is allowed
+    // meanwhile): let it end first, serving its COM calls, so it never touches a window that
+    // is gone. Its end notification has nothing left to do.
+    if (worker) {
+        worker->OnTerminate = nullptr;
+        while (worker->Working) {
+            Application.ProcessMessages();
+            Sleep(10);
+        }
+        worker->WaitFor();
+        Application.ProcessMessages();  // what the job handed over, the old set's end among it
+    }
     EndPosting();
     std::shared_ptr<TTarvel> old;
     {
@@ -67,7 +80,7 @@ void TmForm1::ReplaceSet() {
     if (OnMainThread())
         old.reset();
     else
-        Post([old]() mutable { old.reset(); });
+        forms::PostToMainThread([old]() mutable { old.reset(); });
 }
 
 // ---- the window's own client ----
@@ -141,7 +154,9 @@ void TmForm1::btUnloadClick() {
     SetCaption("", 0);
     StopProgress();
     if (clientCount == 0) {
-        if (worker || !OnMainThread())
+        // Only a job that will still end can close the window at its end; a worker object
+        // left from a refused start never does.
+        if (JobRunning() || !OnMainThread())
             closeWhenDone = true;
         else
             Close();
@@ -175,14 +190,13 @@ void TmForm1::UpdateClientCount(bool connected) {
         Log("Disconnected: " + std::to_string(--clientCount));
 }
 
+bool TmForm1::JobRunning() { return worker && worker->Started() && !worker->Finished(); }
+
 void TmForm1::StartUnload() {
-    while (loading) {
-        Application.ProcessMessages();
-        Sleep(10);
-    }
-    // The load job's thread may still be on its way out: wait until its end has been handled,
-    // so the unload is neither lost nor refused. A job that is really running refuses it.
-    while (worker && !worker->Working && worker->Started() && !worker->Finished()) {
+    // Wait for the load, whose COM calls this thread serves meanwhile, and for its thread's end
+    // to be handled (a job that has just started may not have set loading yet), so that the
+    // unload is neither lost nor refused.
+    while (loading || JobRunning()) {
         Application.ProcessMessages();
         Sleep(10);
     }

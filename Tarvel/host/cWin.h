@@ -56,6 +56,7 @@ protected:
 
 private:
     void ReplaceSet();
+    bool JobRunning();  // a job started and its end not yet handled
 
     std::mutex clientLock;
     com::com_ptr<ILM> lmClient;
