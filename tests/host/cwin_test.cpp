@@ -57,7 +57,9 @@ protected:
         w = std::make_unique<TestWindow>();
     }
     std::string KnFile() { return dir.Write("kn.ini", "kn_model = tiny.arpa\n"); }
-    bool JobDone() { return !w->loading && !w->worker; }
+    bool JobDone() {
+        return !w->loading && !(w->worker && w->worker->Started() && !w->worker->Finished());
+    }
 
     Creator both{creator};
 };
