@@ -54,6 +54,7 @@ bool StartChannel(std::unique_ptr<TChannelServer>& slot, TTarvel* set,
 template <typename T>
 std::unique_ptr<TChannelServer> StopChannel(std::unique_ptr<TChannelServer>& slot, int& count) {
     auto* server = dynamic_cast<ConnA_Server<T>*>(slot.get());
+    if (!server) return std::move(slot);  // not a channel of ours: nothing to count
     server->Stop();
     count = server->startCount;
     if (server->IsRunning()) return nullptr;
