@@ -19,6 +19,7 @@ struct Queue {
     std::mutex lock;
     std::deque<std::function<void()>> items;
     std::atomic<HWND> window{nullptr};  // made on the main thread; WM_DRAIN wakes the loop
+    int running = 0;                     // main thread only: queued closures now running
 };
 
 Queue& TheQueue() {
@@ -75,8 +76,12 @@ void DrainMainThread() {
             fn = std::move(q.items.front());
             q.items.pop_front();
         }
+        ++q.running;
         Application.Guard(fn);
+        --q.running;
     }
 }
+
+bool RunningQueuedWork() { return IsMainThread() && TheQueue().running > 0; }
 
 }  // namespace forms

@@ -16,6 +16,10 @@ void PostToMainThread(std::function<void()> fn);
 // Re-entrant: a closure may drain again; the order stays the order of posting.
 void DrainMainThread();
 
+// Main thread only: true while a queued closure runs. Such a closure is itself an update in its
+// place in the queue, so it must not drain the closures queued after it ahead of its own work.
+bool RunningQueuedWork();
+
 // Main thread only: makes the window that wakes the message loop for posted closures.
 void PrepareMainThread();
 

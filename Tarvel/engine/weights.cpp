@@ -22,13 +22,12 @@ bool TTarvel::UpdateWeight() {
 void TTarvel::EstimateWeights() {
     const int n = ModelCount();
     if (n == 0) return;
-    const float share = f32(0.5 / n);
-    for (auto& m : models) Weight(*m) = f32(share + f32(0.5 * Weight(*m)));
+    // Each statement is worked out at double precision and stored once in single precision.
+    for (auto& m : models) Weight(*m) = f32(0.5 / n + 0.5 * Weight(*m));
     float sum = 0.0f;
     for (auto& m : models) sum = f32(sum + Weight(*m));
     if (sum < 1.0f) {
-        const float add = f32(f32(1.0 - sum) / n);
-        for (auto& m : models) Weight(*m) = f32(Weight(*m) + add);
+        for (auto& m : models) Weight(*m) = f32(Weight(*m) + (1.0 - sum) / n);
     } else if (sum > 1.0f) {
         for (auto& m : models) Weight(*m) = f32(Weight(*m) / sum);
     }
@@ -37,7 +36,7 @@ void TTarvel::EstimateWeights() {
         EMStep();
         const float now = Perplexity();
         // A ratio that is not a number ends the loop too.
-        const bool last = !(f32(now / before) <= emStop);
+        const bool last = !(static_cast<double>(now) / before <= emStop);
         before = now;
         if (last) break;
     }
@@ -60,7 +59,7 @@ void TTarvel::EMStep() {
         }
         // Only when model 0's weight is 0 can the sum be 0 here; such a position teaches nothing.
         if (sum == 0.0f || !std::isfinite(sum)) continue;
-        for (int k = 0; k < n; ++k) Acc(*models[k]) = f32(Acc(*models[k]) + f32(r[k] / sum));
+        for (int k = 0; k < n; ++k) Acc(*models[k]) = f32(Acc(*models[k]) + static_cast<double>(r[k]) / sum);
         ++j;
     }
     if (j > 0) {
@@ -80,9 +79,9 @@ float TTarvel::Perplexity() {
     int used = 0;
     for (int i = start; i < count; ++i) {
         float a = 0.0f;
-        for (auto& m : models) a = f32(a + f32(static_cast<double>(Weight(*m)) * HistValue(*m, i)));
+        for (auto& m : models) a = f32(a + static_cast<double>(Weight(*m)) * HistValue(*m, i));
         if (a != 0.0f) {
-            sum = f32(sum + f32(std::log10(static_cast<double>(a))));
+            sum = f32(sum + std::log10(static_cast<double>(a)));
             ++used;
         }
     }

@@ -36,6 +36,7 @@ TmForm::TmForm() : TForm(WindowDesc()) {
     Panel1 = std::make_unique<TPanel>(*Panel2, TBounds{0, 0, 0, 41}, TAlign::Top);
     btCancel = std::make_unique<TButton>(*Panel1, TBounds{648, 8, 75, 25}, "Cancel");
     btCancel->OnClick = [this] { btCancelClick(); };
+    btCancel->SetEnabled(false);  // idle: nothing to cancel
     OnActivate = [this] { FormActivate(); };
     OnCloseQuery = [this](bool& canClose) { FormClose(canClose); };
     Realign();
@@ -53,7 +54,8 @@ TmForm::~TmForm() {
 
 bool TmForm::HandOver(std::function<void()> fn) {
     if (OnMainThread()) {
-        forms::DrainMainThread();
+        // Updates queued earlier go first; a queued update running now is already in its turn.
+        if (!forms::RunningQueuedWork()) forms::DrainMainThread();
         return false;
     }
     Post(std::move(fn));
@@ -250,6 +252,12 @@ void TmForm::StartWorker() {
     UpdateButtons();
     worker->OnGo = job;
     worker->Resume();
+    if (!worker->Started()) {
+        // No thread could be made: no end notification will come, so end the job here.
+        busy = false;
+        StopProgress();
+        LogError("Can not start worker thread");
+    }
 }
 
 void TmForm::ResetProgress() {

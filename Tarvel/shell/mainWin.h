@@ -97,7 +97,7 @@ protected:
     std::atomic<int> count{0};
     int lastCount = 0;
     std::time_t startTime = 0;
-    bool noWarning = true;
+    std::atomic<bool> noWarning{true};
 
 private:
     std::mutex infoLock;  // the info file, and the order of log lines

@@ -70,7 +70,8 @@ int ToInt32(const std::string& s) {
     }
     if (hex) {  // a 32-bit pattern, as written
         auto u = static_cast<uint32_t>(v);
-        return neg ? -static_cast<int>(u) : static_cast<int>(u);
+        // Negated in unsigned arithmetic: "-$80000000" must not overflow a signed int.
+        return static_cast<int>(neg ? 0u - u : u);
     }
     if (neg ? v > 2147483648ull : v > 2147483647ull) return 0;
     return neg ? static_cast<int>(-static_cast<int64_t>(v)) : static_cast<int>(v);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <cstdio>
 #include <string>
 
@@ -103,6 +105,15 @@ TEST(SettingsLookups, AbsentKeysGiveTheirDefaults) {
     EXPECT_EQ(s.GetString("x", "def"), "def");
     EXPECT_EQ(s.GetPath("x"), "");
     EXPECT_TRUE(s.GetFloatArray("x").empty());
+}
+
+TEST(SettingsLookups, HexValuesAreThirtyTwoBitPatterns) {
+    TempDir dir;
+    TSettings s;
+    ASSERT_TRUE(s.Load(dir.Write("hex.set", "all = $FFFFFFFF\nlowest = -$80000000\nhighest = $7FFFFFFF\n")));
+    EXPECT_EQ(s.GetInt("all", 7), -1);
+    EXPECT_EQ(s.GetInt("lowest", 7), INT_MIN);
+    EXPECT_EQ(s.GetInt("highest", 7), INT_MAX);
 }
 
 TEST(SettingsLookups, KeysLowerInTheBalticCodePage) {

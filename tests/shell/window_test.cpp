@@ -12,6 +12,7 @@
 #include "Tarvel/shell/mainWin.h"
 #include "forms/application.h"
 #include "forms/exception.h"
+#include "forms/main_thread.h"
 
 namespace {
 
@@ -361,6 +362,20 @@ TEST_F(ToolWindow, LinesFromThreeThreadsKeepTheirOrder) {
             }
         EXPECT_EQ(next, N) << who;
     }
+}
+
+TEST_F(ToolWindow, UpdatesFromAnotherThreadApplyInTheirOrder) {
+    Start({});
+    std::thread other([this] {
+        w->SetDone(5);
+        w->SetDone(0);
+        w->ResetProgress();
+        w->StopProgress();
+    });
+    other.join();
+    forms::DrainMainThread();
+    EXPECT_EQ(Panel(0), "Done: 0");      // the later update wins
+    EXPECT_FALSE(w->timer.Enabled());    // StopProgress came after ResetProgress
 }
 
 TEST_F(ToolWindow, WorkerLogsWhileTheMainThreadWaits) {
