@@ -6,7 +6,6 @@
 
 #include "Tarvel/engine/modelset.h"
 #include "Tarvel/host/cWin.h"
-#include "Tarvel/host/channel_calls.h"
 #include "Tarvel/host/server.h"
 #include "com/bstr.h"
 #include "com/error.h"
@@ -335,7 +334,7 @@ HRESULT TLMImpl::StartIsUnknown(LONG* Param1) {
     if (!Param1) return E_POINTER;
     return Guarded([&] {
         auto set = Set();
-        bool ok = set ? host::StartIsUnknown(*set) : false;
+        bool ok = set ? set->StartIsUnknown() : false;
         *Param1 = ok ? 1 : 0;
     });
 }
@@ -344,7 +343,7 @@ HRESULT TLMImpl::StopIsUnknown(LONG* Param1) {
     if (!Param1) return E_POINTER;
     return Guarded([&] {
         auto set = Set();
-        bool ok = set ? host::StopIsUnknown(*set) : false;
+        bool ok = set ? set->StopIsUnknown() : false;
         *Param1 = ok ? 1 : 0;
     });
 }
@@ -353,7 +352,7 @@ HRESULT TLMImpl::StartProbabilityId(LONG* Param1) {
     if (!Param1) return E_POINTER;
     return Guarded([&] {
         auto set = Set();
-        bool ok = set ? host::StartProbabilityId(*set) : false;
+        bool ok = set ? set->StartProbabilityId() : false;
         *Param1 = ok ? 1 : 0;
     });
 }
@@ -362,7 +361,7 @@ HRESULT TLMImpl::StopProbabilityId(LONG* Param1) {
     if (!Param1) return E_POINTER;
     return Guarded([&] {
         auto set = Set();
-        bool ok = set ? host::StopProbabilityId(*set) : false;
+        bool ok = set ? set->StopProbabilityId() : false;
         *Param1 = ok ? 1 : 0;
     });
 }

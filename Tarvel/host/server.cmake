@@ -2,10 +2,7 @@
 add_library(tarvel_host STATIC
   LMImpl.cpp
   cWin.cpp
-  server.cpp
-  channel_calls.cpp)
+  server.cpp)
 target_include_directories(tarvel_host PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(tarvel_host PUBLIC tarvel_idl tarvel_engine tarvel_shell com forms)
-if(TARGET tarvel_channels)
-  target_link_libraries(tarvel_host PUBLIC tarvel_channels)
-endif()
+# The model set's channel operations live in the channel library.
+target_link_libraries(tarvel_host PUBLIC tarvel_idl tarvel_channels tarvel_engine tarvel_shell com forms)

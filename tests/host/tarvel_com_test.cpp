@@ -109,6 +109,22 @@ TEST_F(TarvelCom, StartedByComServesOneSetToSeveralClientsAndEndsAfterTheLast) {
     EXPECT_EQ(S_OK, first->ProbabilityId(3, 4, 5, &p));
     EXPECT_NEAR(-0.05, p, 1e-5);
 
+    // The fast channels start and stop through ILM: their shared blocks exist while they run.
+    auto mapped = [](const char* name) {
+        com::unique_handle m(OpenFileMappingA(FILE_MAP_READ, FALSE, name));
+        return m.valid();
+    };
+    EXPECT_EQ(S_OK, first->StartIsUnknown(&v));
+    EXPECT_EQ(1, v);
+    EXPECT_EQ(S_OK, first->StartProbabilityId(&v));
+    EXPECT_EQ(1, v);
+    EXPECT_TRUE(mapped("TTarvel_Char_mem"));
+    EXPECT_TRUE(mapped("TTarvel_Int_mem"));
+    EXPECT_EQ(S_OK, first->StopIsUnknown(&v));
+    EXPECT_EQ(1, v);
+    EXPECT_EQ(S_OK, first->StopProbabilityId(&v));
+    EXPECT_EQ(1, v);
+
     // A second client, from another thread as well, reaches the same loaded set.
     auto second = Create();
     ASSERT_TRUE(second);
