@@ -202,6 +202,44 @@ TEST_F(PevraDll, RegistryEntries) {
     EXPECT_EQ("Pevra Library", com::FromBstr(help.get()));
 }
 
+// Sets the threshold bar of the open settings dialog to 9 and presses "Gerai".
+void CALLBACK ApplyThresholdNine(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = ::FindWindowA(nullptr, "Nustatymai");
+    if (!dialog) return;
+    ::KillTimer(nullptr, timer);
+    HWND bar = nullptr, ok = nullptr;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char cls[64] = {}, text[64] = {};
+        ::GetClassNameA(child, cls, sizeof cls);
+        ::GetWindowTextA(child, text, sizeof text);
+        RECT r{};
+        ::GetWindowRect(child, &r);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        if (!lstrcmpiA(cls, "msctls_trackbar32") && r.top > 100) bar = child;
+        if (!lstrcmpA(text, "Gerai")) ok = child;
+    }
+    if (bar) {
+        ::SendMessageA(bar, 0x405 /* TBM_SETPOS */, TRUE, 9);
+        ::SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(4 /* TB_THUMBPOSITION */, 9), reinterpret_cast<LPARAM>(bar));
+    }
+    if (ok) ::SendMessageA(ok, BM_CLICK, 0, 0);
+    else ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+TEST_F(PevraDll, SettingsDialogRunsModallyInsideTheCall) {
+    HWND caller = ::CreateWindowExA(0, "STATIC", "caller", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_NE(nullptr, caller);
+    ASSERT_NE(0u, ::SetTimer(nullptr, 0, 30, ApplyThresholdNine));
+    EXPECT_EQ(S_OK, nolik->OpenSettings(static_cast<long>(reinterpret_cast<LONG_PTR>(caller))));
+    EXPECT_EQ(nullptr, ::FindWindowA(nullptr, "Nustatymai"));
+    EXPECT_TRUE(::IsWindowEnabled(caller));
+    double max = 0;
+    EXPECT_EQ(S_OK, nolik->GetMaxValue(&max));
+    EXPECT_EQ(9.0, max);
+    ::DestroyWindow(caller);
+}
+
 TEST_F(PevraDll, UnregisteredTheClassIsGoneButTheTypeLibraryStays) {
     auto doRegister = Export<PlainFn>("DllRegisterServer");
     auto doUnregister = Export<PlainFn>("DllUnregisterServer");
