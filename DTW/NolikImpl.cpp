@@ -54,12 +54,57 @@ TNolikImpl::TNolikImpl() : TNolikImpl(std::make_unique<SimilarWordEngine>()) {}
 
 TNolikImpl::TNolikImpl(std::unique_ptr<SimilarWordEngine> e) : Dual(IID_INolik), engine(std::move(e)) {}
 
-HRESULT TNolikImpl::QueryInterface(REFIID riid, void** ppv) {
-    if (ppv && riid == IID_ISupportErrorInfo) {
+HRESULT TNolikImpl::OwnQueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_ISupportErrorInfo) {
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    return Dual::QueryInterface(riid, ppv);
+    if (outer && riid == IID_IUnknown) {
+        *ppv = static_cast<IUnknown*>(&inner);
+        inner.AddRef();
+        return S_OK;
+    }
+    return Dual::QueryInterface(riid, ppv);  // its AddRef reaches the outer object when aggregated
+}
+
+HRESULT TNolikImpl::QueryInterface(REFIID riid, void** ppv) {
+    return outer ? outer->QueryInterface(riid, ppv) : OwnQueryInterface(riid, ppv);
+}
+
+ULONG TNolikImpl::AddRef() { return outer ? outer->AddRef() : Dual::AddRef(); }
+
+ULONG TNolikImpl::Release() { return outer ? outer->Release() : Dual::Release(); }
+
+HRESULT TNolikImpl::Inner::QueryInterface(REFIID riid, void** ppv) { return owner.OwnQueryInterface(riid, ppv); }
+
+ULONG TNolikImpl::Inner::AddRef() { return owner.Dual::AddRef(); }
+
+ULONG TNolikImpl::Inner::Release() { return owner.Dual::Release(); }
+
+IUnknown* TNolikImpl::Aggregate(IUnknown* o) {
+    outer = o;
+    return &inner;
+}
+
+HRESULT TNolikImpl::Create(IUnknown* outerObject, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (outerObject && riid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
+    try {
+        auto* object = new TNolikImpl;  // holds one reference, released below or handed over
+        if (outerObject) {
+            *ppv = object->Aggregate(outerObject);
+            return S_OK;
+        }
+        HRESULT hr = object->QueryInterface(riid, ppv);
+        object->Release();
+        return hr;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
 }
 
 HRESULT TNolikImpl::Init(VARIANT_BOOL* Param1) {

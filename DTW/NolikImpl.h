@@ -16,7 +16,17 @@ public:
     explicit TNolikImpl(std::unique_ptr<SimilarWordEngine> engine);
 
     // IUnknown, IDispatch and INolik only: the class reports errors without ISupportErrorInfo.
+    // Aggregated, all three delegate to the outer object.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // Makes the object part of an outer one; returns the inner (non-delegating) IUnknown, which
+    // holds the reference the new object was created with. Called once, right after creation.
+    IUnknown* Aggregate(IUnknown* outer);
+    // Creates an object for a class object's request, aggregated when outer is given (which then
+    // must ask for IUnknown).
+    static HRESULT Create(IUnknown* outer, REFIID riid, void** ppv);
 
     HRESULT STDMETHODCALLTYPE Init(VARIANT_BOOL* Param1) override;
     HRESULT STDMETHODCALLTYPE IsLoaded(VARIANT_BOOL* Param1) override;
@@ -38,5 +48,17 @@ public:
     static HRESULT UpdateRegistry(bool doRegister);
 
 private:
+    // The object's own identity and lifetime when it is aggregated.
+    struct Inner final : IUnknown {
+        explicit Inner(TNolikImpl& o) : owner(o) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+        TNolikImpl& owner;
+    };
+    HRESULT OwnQueryInterface(REFIID riid, void** ppv);
+
     std::unique_ptr<SimilarWordEngine> engine;
+    IUnknown* outer = nullptr;  // not counted: the outer object owns this one
+    Inner inner{*this};
 };

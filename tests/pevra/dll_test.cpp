@@ -174,6 +174,54 @@ TEST_F(PevraDll, ClassObjectAndUnloading) {
     EXPECT_EQ(S_OK, canUnloadNow());
 }
 
+// An outer object that aggregates Nolik: it answers IUnknown itself and passes every other
+// request to the inner object. It lives on the stack, so it only counts.
+class Outer final : public IUnknown {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown) {
+            *ppv = static_cast<IUnknown*>(this);
+            AddRef();
+            return S_OK;
+        }
+        if (inner) return inner->QueryInterface(riid, ppv);
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    ULONG refs = 1;
+    com_ptr<IUnknown> inner;
+};
+
+TEST_F(PevraDll, AggregatedByAnOuterObject) {
+    Outer outer;
+    com_ptr<INolik> direct;
+    EXPECT_EQ(CLASS_E_NOAGGREGATION,
+              ::CoCreateInstance(CLSID_Nolik, &outer, kAllContexts, IID_INolik, direct.put_void()));
+    ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_Nolik, &outer, kAllContexts, IID_IUnknown, outer.inner.put_void()));
+    EXPECT_EQ(1u, outer.refs);
+
+    com_ptr<INolik> viaOuter;
+    ASSERT_EQ(S_OK, outer.QueryInterface(IID_INolik, viaOuter.put_void()));
+    EXPECT_EQ(2u, outer.refs);  // the inner object's interfaces count on the outer object
+    com_ptr<IUnknown> identity;
+    ASSERT_EQ(S_OK, viaOuter->QueryInterface(IID_IUnknown, identity.put_void()));
+    EXPECT_EQ(static_cast<IUnknown*>(&outer), identity.get());
+    identity.reset();
+    VARIANT_BOOL ok = 0;
+    ASSERT_EQ(S_OK, viaOuter->Init(&ok));
+    EXPECT_EQ(1, ok);
+    viaOuter.reset();
+    EXPECT_EQ(1u, outer.refs);
+
+    auto canUnloadNow = Export<PlainFn>("DllCanUnloadNow");
+    nolik.reset();
+    EXPECT_EQ(S_FALSE, canUnloadNow());
+    outer.inner.reset();  // the outer object's end ends the inner one
+    EXPECT_EQ(S_OK, canUnloadNow());
+}
+
 TEST_F(PevraDll, RegistryEntries) {
     const std::string path = ModulePath(module);
     EXPECT_EQ("Nolik Object", ClassesRootValue(kClsidKey).value_or("<none>"));
