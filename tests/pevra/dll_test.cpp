@@ -13,6 +13,7 @@
 #include "com/com_ptr.h"
 #include "com/registration.h"
 #include "dispatch.h"
+#include "own_window.h"
 
 using com::com_ptr;
 
@@ -252,7 +253,7 @@ TEST_F(PevraDll, RegistryEntries) {
 
 // Sets the threshold bar of the open settings dialog to 9 and presses "Gerai".
 void CALLBACK ApplyThresholdNine(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = ::FindWindowA(nullptr, "Nustatymai");
+    HWND dialog = own_window::Find("Nustatymai");
     if (!dialog) return;
     ::KillTimer(nullptr, timer);
     HWND bar = nullptr, ok = nullptr;
@@ -280,7 +281,7 @@ TEST_F(PevraDll, SettingsDialogRunsModallyInsideTheCall) {
     ASSERT_NE(nullptr, caller);
     ASSERT_NE(0u, ::SetTimer(nullptr, 0, 30, ApplyThresholdNine));
     EXPECT_EQ(S_OK, nolik->OpenSettings(static_cast<long>(reinterpret_cast<LONG_PTR>(caller))));
-    EXPECT_EQ(nullptr, ::FindWindowA(nullptr, "Nustatymai"));
+    EXPECT_EQ(nullptr, own_window::Find("Nustatymai"));
     EXPECT_TRUE(::IsWindowEnabled(caller));
     double max = 0;
     EXPECT_EQ(S_OK, nolik->GetMaxValue(&max));

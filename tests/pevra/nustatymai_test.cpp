@@ -8,6 +8,7 @@
 #include "DTW/Nustatymai.h"
 #include "DTW/SimilarWordEngine.h"
 #include "forms/timer.h"
+#include "own_window.h"
 
 namespace {
 
@@ -154,7 +155,7 @@ BOOL CALLBACK Classify(HWND child, LPARAM lp) {
 
 DialogWindows FindDialog() {
     DialogWindows w;
-    w.dialog = ::FindWindowA(nullptr, "Nustatymai");
+    w.dialog = own_window::Find("Nustatymai");
     if (w.dialog) ::EnumChildWindows(w.dialog, Classify, reinterpret_cast<LPARAM>(&w));
     return w;
 }
@@ -196,7 +197,7 @@ protected:
         press.SetEnabled(true);
         EXPECT_TRUE(engine.OpenSettings(parent));
         press.SetEnabled(false);
-        EXPECT_EQ(nullptr, ::FindWindowA(nullptr, "Nustatymai"));  // destroyed
+        EXPECT_EQ(nullptr, own_window::Find("Nustatymai"));  // destroyed
         EXPECT_TRUE(::IsWindowEnabled(parent));
     }
 
