@@ -79,14 +79,15 @@ HRESULT Register(const std::string& path, ITypeLib* lib) {
 }  // namespace
 
 HRESULT TNolikImpl::UpdateRegistry(bool doRegister) {
+    if (!doRegister) {
+        // The keys go whether or not the type library can be read; the library stays registered.
+        com::UnregisterServer(CLSID_Nolik, kProgId);
+        return S_OK;
+    }
     const std::string path = RegisteredModulePath();
     com::com_ptr<ITypeLib> lib;
     HRESULT hr = ::LoadTypeLibEx(Wide(path).c_str(), REGKIND_NONE, lib.put());
     if (FAILED(hr)) return hr;
-    if (!doRegister) {
-        com::UnregisterServer(CLSID_Nolik, kProgId);
-        return S_OK;
-    }
     hr = Register(path, lib.get());
     if (FAILED(hr)) return hr;
     // The type library once more under the module's long name, with its folder as help folder.
