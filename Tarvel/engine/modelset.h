@@ -12,6 +12,10 @@
 struct IZA;
 class TLMWrap;
 class ListW;
+struct CharTransfer;
+struct IntTransfer;
+template <typename T>
+class ConnA_Server;
 
 // Base of the fast-channel servers that the set owns; their destructors stop their waiting
 // threads and close their handles.
@@ -59,6 +63,18 @@ public:
     TChannelServer* IntChannel();
     void SetCharChannel(std::unique_ptr<TChannelServer> server);
     void SetIntChannel(std::unique_ptr<TChannelServer> server);
+
+    // The fast channels (implemented in the host's channel library). Starts are counted and a
+    // channel runs until as many stops have arrived; a start is false when the channel's objects
+    // cannot be created, a stop is always true.
+    bool StartIsUnknown();
+    bool StopIsUnknown();
+    bool StartProbabilityId();
+    bool StopProbabilityId();
+    // Request handlers, called on the channels' waiting threads with the server whose block holds
+    // the request.
+    void OnCharRequest(ConnA_Server<CharTransfer>& server);
+    void OnIntRequest(ConnA_Server<IntTransfer>& server);
 
 protected:
     // The analyzer step of the analyzer-based set types; fills pForma and sInfo.

@@ -1,0 +1,120 @@
+// A channel server on its own: its waiting thread answers signalled requests, survives a failing
+// handler, and the server can be destroyed on any thread without waiting for the main thread.
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "Tarvel/host/fastchan.h"
+#include "Tarvel/host/transfer.h"
+#include "com/handle.h"
+#include "forms/main_thread.h"
+
+namespace {
+
+using Server = ConnA_Server<IntTransfer>;
+using Clock = std::chrono::steady_clock;
+
+struct Calls {
+    std::atomic<int> count{0};
+    std::atomic<bool> fail{false};
+};
+
+// Doubles id1 into result; throws when asked to.
+void Handler(void* data, Server& server) {
+    auto* calls = static_cast<Calls*>(data);
+    ++calls->count;
+    if (calls->fail) throw std::runtime_error("failed request");
+    server.Block()->result = static_cast<float>(server.Block()->id1 * 2);
+}
+
+// The client's end of a channel, opened by name.
+struct Client {
+    explicit Client(const std::string& base)
+        : exec(OpenEventA(EVENT_MODIFY_STATE, FALSE, (base + "_exec").c_str())),
+          done(OpenEventA(SYNCHRONIZE, FALSE, (base + "_done").c_str())) {}
+    bool Send(DWORD timeoutMs = 5000) {
+        SetEvent(exec.get());
+        return WaitForSingleObject(done.get(), timeoutMs) == WAIT_OBJECT_0;
+    }
+    com::unique_handle exec, done;
+};
+
+std::unique_ptr<Server> Running(const char* base, Calls& calls) {
+    auto s = std::make_unique<Server>();
+    s->callback = &Handler;
+    s->userData = &calls;
+    EXPECT_TRUE(s->Create(base));
+    EXPECT_TRUE(s->Start());
+    return s;
+}
+
+TEST(ChannelServer, AnswersEachSignalAndKeepsServingAfterAFailingRequest) {
+    Calls calls;
+    auto s = Running("ServerTest_A", calls);
+    Client c("ServerTest_A");
+    s->Block()->id1 = 21;
+    ASSERT_TRUE(c.Send());
+    EXPECT_EQ(s->Block()->result, 42.0f);
+    calls.fail = true;
+    EXPECT_TRUE(c.Send());  // completion is signalled whatever the outcome
+    calls.fail = false;
+    s->Block()->id1 = 5;
+    ASSERT_TRUE(c.Send());
+    EXPECT_EQ(s->Block()->result, 10.0f);
+    EXPECT_EQ(calls.count.load(), 3);
+}
+
+TEST(ChannelServer, CountsStartsAndRunsUntilAsManyStops) {
+    Calls calls;
+    auto s = Running("ServerTest_B", calls);
+    EXPECT_TRUE(s->Start());
+    EXPECT_EQ(s->startCount, 2);
+    EXPECT_TRUE(s->Stop());
+    EXPECT_TRUE(s->IsRunning());
+    Client c("ServerTest_B");
+    EXPECT_TRUE(c.Send());
+    EXPECT_TRUE(s->Stop());
+    EXPECT_FALSE(s->IsRunning());
+    EXPECT_EQ(s->startCount, 0);
+    // A start after the thread left its loop serves again with a new thread.
+    Sleep(1200);
+    EXPECT_TRUE(s->Start());
+    EXPECT_TRUE(c.Send(3000));
+    EXPECT_EQ(calls.count.load(), 2);
+}
+
+TEST(ChannelServer, DestructionEndsTheThreadWithinAboutASecond) {
+    Calls calls;
+    auto s = Running("ServerTest_C", calls);
+    const auto t0 = Clock::now();
+    s.reset();
+    EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(2500));
+    com::unique_handle m(OpenFileMappingA(FILE_MAP_READ, FALSE, "ServerTest_C_mem"));
+    EXPECT_FALSE(m.valid());
+}
+
+TEST(ChannelServer, DestructionOnAnotherThreadNeedsNoMainThread) {
+    Calls calls;
+    auto s = Running("ServerTest_D", calls);
+    Client c("ServerTest_D");
+    std::atomic<bool> stop{false};
+    std::thread client([&] {
+        while (!stop) c.Send(200);
+    });
+    Sleep(100);
+    // The main thread is busy here (joining), so nothing it would deliver can run meanwhile.
+    std::thread unload([&] { s.reset(); });
+    unload.join();
+    stop = true;
+    client.join();
+    EXPECT_GT(calls.count.load(), 0);
+    forms::DrainMainThread();  // the end notification, then the thread object's release
+    EXPECT_EQ(s, nullptr);
+}
+
+}  // namespace

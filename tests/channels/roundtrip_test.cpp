@@ -1,0 +1,86 @@
+// Requests from a client process of its own through the named mapping and events, against a
+// model set over a recording fake.
+#include <cstdio>
+#include <cstring>
+
+#include "Tarvel/host/transfer.h"
+#include "channel_fixture.h"
+#include "client_process.h"
+
+namespace {
+
+using RoundTrip = ChannelFixture;
+
+// An INT answer line as the client prints it.
+std::string IntLine(float v) {
+    unsigned bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    char text[80];
+    std::snprintf(text, sizeof text, "result=%.9g bits=%08x marker=121212\n", v, bits);
+    return text;
+}
+
+TEST_F(RoundTrip, WordIdsForKnownUnknownLongestAndUnterminatedWords) {
+    ASSERT_TRUE(set->StartIsUnknown());
+    EXPECT_EQ(RunClient("char labas").output, "result=17 marker=121212\n");
+    EXPECT_EQ(RunClient("char nieko").output, "result=0 marker=121212\n");
+    EXPECT_EQ(RunClient("char " + std::string(99, 'b')).output, "result=99 marker=121212\n");
+    // 100 bytes without a NUL: answered 0, and nothing beyond the field reaches a model.
+    const ClientRun full = RunClient("char @full");
+    EXPECT_EQ(full.code, 0);
+    EXPECT_EQ(full.output, "result=0 marker=121212\n");
+    ASSERT_TRUE(set->StopIsUnknown());
+    for (const auto& c : calls.calls) EXPECT_NE(c.rfind("K.GetWordId(a", 0), 0u) << c;
+    EXPECT_NE(std::find(calls.calls.begin(), calls.calls.end(),
+                        "K.GetWordId(" + std::string(99, 'b') + ")"),
+              calls.calls.end());
+}
+
+TEST_F(RoundTrip, ProbabilitiesForEveryCountOfIds) {
+    const float three = set->ProbabilityId(1, 2, 3);
+    const float four = set->ProbabilityId4(1, 2, 3, 4);
+    const float other = set->ProbabilityId(5, 6, 7);
+    ASSERT_NE(three, four);
+    ASSERT_TRUE(set->StartProbabilityId());
+    form.Clear();
+    // One and two ids still pass all three.
+    EXPECT_EQ(RunClient("int 1 1 2 3 9").output, IntLine(three));
+    EXPECT_EQ(RunClient("int 2 5 6 7 9").output, IntLine(other));
+    EXPECT_EQ(RunClient("int 3 5 6 7 9").output, IntLine(other));
+    EXPECT_EQ(RunClient("int 3 1 2 3 9").output, IntLine(three));
+    EXPECT_EQ(RunClient("int 4 1 2 3 4").output, IntLine(four));
+    // Refused: the previous result stays, the request is still marked and completed.
+    const ClientRun zero = RunClient("int 0 5 6 7 9");
+    EXPECT_EQ(zero.code, 0);
+    EXPECT_EQ(zero.output, IntLine(four));
+    EXPECT_EQ(RunClient("int 5 5 6 7 9").output, IntLine(four));
+    EXPECT_EQ(RunClient("int -1 5 6 7 9").output, IntLine(four));
+    EXPECT_EQ(form.Lines(), std::vector<std::string>(3, "Can not calc probability - only N <= 4 are supported"));
+}
+
+TEST_F(RoundTrip, ManyRequestsInARow) {
+    ASSERT_TRUE(set->StartIsUnknown());
+    ASSERT_TRUE(set->StartProbabilityId());
+    const float three = set->ProbabilityId(1, 2, 3);
+    const int before = TTarvelAccess::Calls(*set);
+    ClientProcess chars("char-repeat 400 labas");
+    ClientProcess ints("int-repeat 400 3 1 2 3 0");
+    EXPECT_EQ(chars.Finish(), 0);
+    EXPECT_EQ(ints.Finish(), 0);
+    EXPECT_EQ(chars.Rest(), "open\nok=400\nresult=17 marker=121212\n");
+    EXPECT_EQ(ints.Rest(), "open\nok=400\n" + IntLine(three));
+    EXPECT_EQ(TTarvelAccess::Calls(*set), before + 400);  // each counts as a query of the set
+}
+
+TEST_F(RoundTrip, AStopWhileAClientIsAboutToAskLeavesItToItsTimeout) {
+    ASSERT_TRUE(set->StartProbabilityId());
+    ClientProcess client("hold-int 1500 2000");
+    ASSERT_EQ(client.ReadLine(), "open");
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(set->StopProbabilityId());
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
+    EXPECT_EQ(client.Finish(), 2);
+    EXPECT_EQ(client.Rest(), "timeout\n");
+}
+
+}  // namespace
