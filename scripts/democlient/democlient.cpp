@@ -98,7 +98,7 @@ void ScoreHeldOut(ILM* lm, const std::vector<std::vector<std::string>>& text) {
         for (const auto& w : text[i]) {
             float lp = 0;
             com::unique_bstr b = com::ToBstr(w);
-            if (!Check(lm->GetProbW(b.get(), 4, &lp), "GetProbW")) return;
+            if (!Check(lm->GetProbW(b.get(), 3, &lp), "GetProbW")) return;
             long id = 0;
             lm->IsUnknown(b.get(), &id);
             if (id == 0) ++unknown;
