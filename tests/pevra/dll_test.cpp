@@ -289,6 +289,20 @@ TEST_F(PevraDll, SettingsDialogRunsModallyInsideTheCall) {
     ::DestroyWindow(caller);
 }
 
+TEST_F(PevraDll, WindowsOfTheDialogOutliveTheLastObjectSafely) {
+    ASSERT_NE(0u, ::SetTimer(nullptr, 0, 30, ApplyThresholdNine));
+    EXPECT_EQ(S_OK, nolik->OpenSettings(0));
+    nolik.reset();
+    ::CoFreeUnusedLibrariesEx(0, 0);
+    ::CoFreeUnusedLibrariesEx(0, 0);
+    // The library's window classes stay usable: it must not have been unloaded under them.
+    EXPECT_NE(nullptr, ::GetModuleHandleA("Pevra.dll"));
+    HWND queue = ::FindWindowExA(HWND_MESSAGE, nullptr, "FormsMainThreadQueue", nullptr);
+    if (queue) ::SendMessageA(queue, WM_NULL, 0, 0);
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+}
+
 TEST_F(PevraDll, UnregisteredTheClassIsGoneButTheTypeLibraryStays) {
     auto doRegister = Export<PlainFn>("DllRegisterServer");
     auto doUnregister = Export<PlainFn>("DllUnregisterServer");
