@@ -26,6 +26,7 @@ TWinControl::~TWinControl() {
 
 const char* TWinControl::ContainerClass() {
     static const char* name = [] {
+        forms::KeepModuleLoaded();
         WNDCLASSA wc{};
         wc.lpfnWndProc = &TWinControl::ContainerProc;
         wc.hInstance = forms::ModuleInstance();

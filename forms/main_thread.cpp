@@ -44,6 +44,7 @@ bool IsMainThread() { return GetCurrentThreadId() == TheQueue().mainThread; }
 void PrepareMainThread() {
     Queue& q = TheQueue();
     if (q.window || !IsMainThread()) return;
+    KeepModuleLoaded();
     WNDCLASSA wc{};
     wc.lpfnWndProc = DrainProc;
     wc.hInstance = forms::ModuleInstance();

@@ -27,7 +27,7 @@ DWORD WINAPI TThread::ThreadProc(LPVOID param) {
     } catch (...) {
         self->FatalException = std::current_exception();
     }
-    std::weak_ptr<bool> token = self->alive;
+    std::weak_ptr<std::atomic<bool>> token = self->alive;
     forms::PostToMainThread([self, token] {
         auto a = token.lock();
         if (!a || !*a) return;

@@ -40,5 +40,7 @@ private:
 
     HANDLE handle = nullptr;
     bool finished = false;
-    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+    // Cleared by the destructor. Destroy a thread object on the main thread (where its end
+    // notification runs), or only once that notification can no longer be pending.
+    std::shared_ptr<std::atomic<bool>> alive = std::make_shared<std::atomic<bool>>(true);
 };

@@ -1,4 +1,5 @@
 #include "Tarvel/engine/servers.h"
+#include "com/module.h"
 #include <objbase.h>
 #include <cstdarg>
 #include <cstdio>
@@ -97,6 +98,9 @@ private:
 };
 
 void InitProcessCom() {
+    // Linked into an in-process server, the code runs on threads its caller initialised: a DLL
+    // neither initialises COM on a caller's thread nor undoes it while being unloaded.
+    if (com::ThisModule() != ::GetModuleHandleA(nullptr)) return;
     static ProcessCom com;
 }
 

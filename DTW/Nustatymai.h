@@ -1,0 +1,40 @@
+// The settings dialog of one similar-word engine: the language model's share in percent and the
+// distance threshold, applied to the engine only when the user confirms.
+#pragma once
+#include "forms/form.h"
+#include "forms/label.h"
+#include "forms/speed_button.h"
+#include "forms/track_bar.h"
+
+class SimilarWordEngine;
+
+class TfNustatymai : public TForm {
+public:
+    TfNustatymai();
+
+    // Keeps the engine and sets the two bars from its weight and threshold.
+    void LoadFrom(SimilarWordEngine& source);
+
+    void tbSMChange();
+    void tbMVChange();
+    void SpeedButton1Click();  // "Gerai": apply and close
+    void SpeedButton2Click();  // "Nutraukti": close, change nothing
+
+    TSpeedButton SpeedButton1;
+    TSpeedButton SpeedButton2;
+    TLabel Label1;
+    TLabel Label2;
+    TTrackBar tbSM;
+    TTrackBar tbMV;
+    TLabel lSM;
+    TLabel lPZ;
+
+private:
+    SimilarWordEngine* engine = nullptr;
+};
+
+// The bar position that shows a weight: the percentage truncated toward zero, formed in extended
+// precision, so a weight stored just below a whole percentage shows the one below.
+int WeightPercent(double weight);
+// The weight that a bar position stands for: the nearest 64-bit float to percent / 100.
+double PercentWeight(int percent);
