@@ -18,6 +18,7 @@ public:
     // holds a proxy, as it would in the program.
     HRESULT CreateInstance(REFCLSID clsid, DWORD context, REFIID iid, void** out) override {
         if (clsid != CLSID_LM) return fakes_.CreateInstance(clsid, context, iid, out);
+        if (failLM) return REGDB_E_CLASSNOTREG;
         HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         HRESULT hr = E_FAIL;
         IStream* stream = nullptr;
@@ -35,6 +36,8 @@ public:
     HRESULT ClsidFromProgId(const wchar_t* progId, CLSID* clsid) override {
         return fakes_.ClsidFromProgId(progId, clsid);
     }
+
+    bool failLM = false;
 
 private:
     fakes::FakeCreator& fakes_;
@@ -137,6 +140,22 @@ TEST_F(ServerWindow, AFailedLoadReturnsToIdle) {
     EXPECT_FALSE(w->HasClient());
     EXPECT_TRUE(w->btLoad->Enabled());
     EXPECT_EQ("Idle - Tarvel", w->Text());
+}
+
+TEST_F(ServerWindow, AClientThatCannotBeCreatedLeavesTheWindowIdle) {
+    Restart("lm = " + KnFile() + "\n");
+    both.failLM = true;
+    w->btLoadClick();
+    ASSERT_TRUE(PumpUntil([&] { return JobDone(); }));
+    EXPECT_TRUE(Logged("ERROR: LM Init failed"));
+    EXPECT_EQ(1u, engine::TakeDebugReports().size());  // the creation passed the debug check
+    // Not left busy: Load works again and the window may close.
+    EXPECT_FALSE(w->busy);
+    EXPECT_TRUE(w->btLoad->Enabled());
+    EXPECT_EQ("Idle - Tarvel", w->Text());
+    both.failLM = false;
+    w->btLoadClick();
+    ASSERT_TRUE(PumpUntil([&] { return JobDone() && Logged("LM loaded"); }));
 }
 
 TEST_F(ServerWindow, ASetLoadedByAClientIsAlreadyLoaded) {
