@@ -44,11 +44,10 @@ TmForm1::~TmForm1() {
     // is gone. Its end notification has nothing left to do.
     if (worker) {
         worker->OnTerminate = nullptr;
-        while (worker->Working) {
+        while (worker->Started() && !worker->Finished()) {
             Application.ProcessMessages();
             Sleep(10);
         }
-        worker->WaitFor();
         Application.ProcessMessages();  // what the job handed over, the old set's end among it
     }
     EndPosting();
