@@ -1,0 +1,214 @@
+#include "Tarvel/host/server.h"
+
+#include <oleauto.h>
+
+#include <cctype>
+#include <memory>
+
+#include "Tarvel.h"
+#include "Tarvel/host/LMImpl.h"
+#include "com/bstr.h"
+#include "com/com_ptr.h"
+#include "com/module.h"
+#include "com/registration.h"
+
+namespace host {
+
+const char* const kComWarningCaption = "COM Server Warning";
+const char* const kComWarningText =
+    "There are still active COM objects in this application.  One or more clients may have references to "
+    "these objects, so manually closing this application may cause those client application(s) to fail.\r\n\r\n"
+    "Are you sure you want to close this application?";
+
+namespace {
+
+constexpr char kProgId[] = "Dravo.LM";
+
+std::wstring Wide(const std::string& s) {
+    int n = ::MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
+    return w;
+}
+
+std::string ModuleFileName() {
+    char path[MAX_PATH + 1] = {};
+    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, n < MAX_PATH ? n : MAX_PATH);
+}
+
+bool HasWhiteSpace(const std::string& s) {
+    for (char c : s)
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r') return true;
+    return false;
+}
+
+// The class object: every creation makes a new TLMImpl, aggregated when an outer object asks.
+class TLMFactory final : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *ppv = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&refs)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG n = ::InterlockedDecrement(&refs);
+        if (n == 0) delete this;
+        return static_cast<ULONG>(n);
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+        return TLMImpl::CreateInstance(outer, riid, ppv);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        if (lock)
+            com::ModuleLock();
+        else
+            com::ModuleUnlock();
+        return S_OK;
+    }
+
+private:
+    LONG refs = 1;
+};
+
+DWORD g_cookie = 0;
+DWORD g_mainThread = 0;
+std::vector<std::string> g_args;
+
+}  // namespace
+
+bool HasSwitch(const std::vector<std::string>& args, const char* name) {
+    for (const auto& a : args) {
+        if (a.size() < 2 || (a[0] != '-' && a[0] != '/')) continue;
+        if (::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str() + 1, -1, name, -1) == CSTR_EQUAL)
+            return true;
+    }
+    return false;
+}
+
+std::string ServerPath() {
+    std::string path = ModuleFileName();
+    if (!HasWhiteSpace(path)) return path;
+    char shortPath[MAX_PATH + 1] = {};
+    DWORD n = ::GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return path;  // no short form: the long one is all there is
+    return std::string(shortPath, n);
+}
+
+HRESULT UpdateRegistry(bool reg) {
+    const std::string path = ServerPath();
+    std::wstring widePath = Wide(path);
+    com::com_ptr<ITypeLib> lib;
+    HRESULT hr = ::LoadTypeLibEx(widePath.c_str(), REGKIND_NONE, lib.put());
+    if (FAILED(hr)) return hr;
+
+    const std::string clsidKey = "CLSID\\" + com::GuidText(CLSID_LM);
+    if (!reg) {
+        bool ok = com::DeleteClassesRootTree(clsidKey);
+        ok &= com::DeleteClassesRootTree(kProgId);
+        return ok ? S_OK : E_FAIL;
+    }
+
+    // The description is the coclass's help string.
+    com::com_ptr<ITypeInfo> coclass;
+    hr = lib->GetTypeInfoOfGuid(CLSID_LM, coclass.put());
+    if (FAILED(hr)) return hr;
+    BSTR doc = nullptr;
+    hr = coclass->GetDocumentation(MEMBERID_NIL, nullptr, &doc, nullptr, nullptr);
+    if (FAILED(hr)) return hr;
+    com::unique_bstr docOwner(doc);
+    const std::string description = com::FromBstr(doc);
+    TLIBATTR* attr = nullptr;
+    hr = lib->GetLibAttr(&attr);
+    if (FAILED(hr)) return hr;
+    const GUID libId = attr->guid;
+    char version[32];
+    wsprintfA(version, "%d.%d", attr->wMajorVerNum, attr->wMinorVerNum);
+    lib->ReleaseTLibAttr(attr);
+
+    bool ok = com::WriteClassesRootValue(clsidKey, "", description);
+    ok = ok && com::WriteClassesRootValue(clsidKey + "\\LocalServer32", "", path + " /Automation");
+    ok = ok && com::WriteClassesRootValue(clsidKey + "\\LocalServer32", "ThreadingModel", "Apartment");
+    ok = ok && com::WriteClassesRootValue(kProgId, "", description);
+    ok = ok && com::WriteClassesRootValue(std::string(kProgId) + "\\CLSID", "", com::GuidText(CLSID_LM));
+    ok = ok && com::WriteClassesRootValue(clsidKey + "\\ProgID", "", kProgId);
+    ok = ok && com::WriteClassesRootValue(clsidKey + "\\Version", "", version);
+    ok = ok && com::WriteClassesRootValue(clsidKey + "\\Typelib", "", com::GuidText(libId));
+    if (!ok) return E_FAIL;
+    return ::RegisterTypeLib(lib.get(), widePath.data(), nullptr);
+}
+
+HRESULT RegisterServer() {
+    HRESULT hr = TLMImpl::UpdateRegistry(true);
+    if (FAILED(hr)) return hr;
+    const std::string path = ModuleFileName();
+    std::wstring widePath = Wide(path);
+    std::wstring helpDir = Wide(path.substr(0, path.find_last_of('\\') + 1));
+    com::com_ptr<ITypeLib> lib;
+    hr = ::LoadTypeLibEx(widePath.c_str(), REGKIND_NONE, lib.put());
+    if (FAILED(hr)) return hr;
+    hr = ::RegisterTypeLib(lib.get(), widePath.data(), helpDir.data());
+    if (FAILED(hr)) return hr;
+    // The automation marshaler that carries ILM between processes looks the library up under
+    // the neutral locale; the library's own is 0x409. Name the same file there too.
+    TLIBATTR* attr = nullptr;
+    if (FAILED(lib->GetLibAttr(&attr))) return hr;
+    char key[128];
+    wsprintfA(key, "TypeLib\\%s\\%x.%x\\0\\win32", com::GuidText(attr->guid).c_str(), attr->wMajorVerNum,
+              attr->wMinorVerNum);
+    lib->ReleaseTLibAttr(attr);
+    return com::WriteClassesRootValue(key, "", path) ? hr : E_FAIL;
+}
+
+HRESULT UnregisterServer() { return TLMImpl::UpdateRegistry(false); }
+
+bool TerminationCheck(int (*ask)(const char*, const char*, UINT)) {
+    if (com::ModuleLockCount() <= 0) return true;
+    const UINT flags = MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_TASKMODAL;
+    int answer = ask ? ask(kComWarningText, kComWarningCaption, flags)
+                     : ::MessageBoxA(nullptr, kComWarningText, kComWarningCaption, flags);
+    return answer == IDYES;
+}
+
+bool ServerStartup(const std::vector<std::string>& args) {
+    g_args = args;
+    g_mainThread = ::GetCurrentThreadId();
+    bool runAsServer = true;
+    if (HasSwitch(args, "REGSERVER")) {
+        RegisterServer();
+        runAsServer = false;
+    } else if (HasSwitch(args, "UNREGSERVER")) {
+        UnregisterServer();
+        runAsServer = false;
+    } else if (!HasSwitch(args, "AUTOMATION") && !HasSwitch(args, "EMBEDDING")) {
+        RegisterServer();  // a failed self-registration goes unnoticed
+    }
+    if (!runAsServer) return false;
+
+    // The last release ends a program that COM started; it reaches the main thread from
+    // whichever thread released.
+    const DWORD mainThread = g_mainThread;
+    const bool automation = HasSwitch(args, "AUTOMATION");
+    com::SetLastReleaseAction([mainThread, automation] {
+        if (automation) ::PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
+    });
+    com::com_ptr<IClassFactory> factory = com::com_ptr<IClassFactory>::attach(new TLMFactory);
+    if (FAILED(::CoRegisterClassObject(CLSID_LM, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                       &g_cookie)))
+        g_cookie = 0;  // runs on without offering the class
+    return true;
+}
+
+void ServerShutdown() {
+    if (g_cookie) ::CoRevokeClassObject(g_cookie);
+    g_cookie = 0;
+    com::SetLastReleaseAction(nullptr);
+}
+
+}  // namespace host
