@@ -195,24 +195,33 @@ void Corrections(const char* path) {
         std::string c1, c2, word;
         if (!(words >> c1 >> c2 >> word)) continue;
         com::unique_bstr w = com::ToBstr(word), b1 = com::ToBstr(c1), b2 = com::ToBstr(c2);
-        long nearest = 0, ranked = 0;
-        nolik->Analyze(w.get(), &nearest);
+        long done = 0;
+        nolik->Analyze(w.get(), &done);
+        // The candidates are the nearest words within the threshold (at most 200).
+        double threshold = 0;
+        nolik->GetMaxValue(&threshold);
+        long nearest = 0;
         std::string closest;
-        for (long i = 0; i < 3 && i < nearest; ++i) {
+        for (; nearest < 200; ++nearest) {
+            double distance = -1;
+            nolik->GetNearestValue(nearest, &distance);
+            if (distance < 0 || distance > threshold) break;
             com::unique_bstr g;
-            nolik->GetNearest(i, g.put());
-            closest += (i ? ", " : "") + com::FromBstr(g.get());
+            nolik->GetNearest(nearest, g.put());
+            if (nearest < 3) closest += (nearest ? ", " : "") + com::FromBstr(g.get()) + " " + Fmt("%.1f", distance);
         }
-        nolik->CheckContext(b1.get(), b2.get(), &ranked);
+        long checked = 0;
+        nolik->CheckContext(b1.get(), b2.get(), &checked);
         std::string best;
-        for (long i = 0; i < 3 && i < ranked; ++i) {
+        for (long i = 0; checked && i < 3; ++i) {
             com::unique_bstr g;
             double v = 0;
             nolik->GetBest(i, g.put());
             nolik->GetBestValue(i, &v);
+            if (com::FromBstr(g.get()).empty()) break;
             best += (i ? ", " : "") + com::FromBstr(g.get()) + " (" + Fmt("%.3f", v) + ")";
         }
-        if (ranked <= 0) {
+        if (!checked) {
             com::unique_bstr err;
             nolik->GetLastError(err.put());
             best = "none: " + com::FromBstr(err.get());
