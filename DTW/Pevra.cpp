@@ -4,40 +4,10 @@
 #include <atomic>
 #include <mutex>
 #include "DTW/NolikImpl.h"
+#include "com/class_factory.h"
 #include "com/module.h"
 
 namespace {
-
-// The class object of Nolik; unlike the shared factory it lets an outer object aggregate.
-class NolikFactory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG n = --refs;
-        if (n == 0) delete this;
-        return n;
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        return TNolikImpl::Create(outer, riid, ppv);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock) com::ModuleLock(); else com::ModuleUnlock();
-        return S_OK;
-    }
-
-private:
-    std::atomic<ULONG> refs{1};
-};
 
 std::mutex g_classObjectLock;
 // Made at the first request and kept until the library is unloaded.
@@ -57,7 +27,8 @@ extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID iid, void*
     try {
         std::lock_guard<std::mutex> lock(g_classObjectLock);
         if (!g_classObject)
-            g_classObject = com::com_ptr<IClassFactory>::attach(new NolikFactory);
+            g_classObject = com::com_ptr<IClassFactory>::attach(
+                new com::ClassFactory(com::ClassFactory::Creator(&TNolikImpl::Create)));
         return g_classObject->QueryInterface(iid, ppv);
     } catch (...) {
         return E_OUTOFMEMORY;

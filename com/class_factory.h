@@ -1,7 +1,9 @@
 // Class factory that makes a new object per CreateInstance. Make(): a function returning a new
-// object holding one reference (as Dual objects start), or throwing.
+// object holding one reference (as Dual objects start), or throwing. A class that can be
+// aggregated gives a Create function instead, which handles the outer object itself.
 #pragma once
 #include <windows.h>
+#include <objbase.h>
 #include <atomic>
 #include <functional>
 #include <new>
@@ -12,7 +14,9 @@ namespace com {
 class ClassFactory final : public IClassFactory {
 public:
     using Maker = std::function<IUnknown*()>;
+    using Creator = std::function<HRESULT(IUnknown* outer, REFIID riid, void** ppv)>;
     explicit ClassFactory(Maker make) : make_(std::move(make)) {}
+    explicit ClassFactory(Creator create) : create_(std::move(create)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
@@ -33,8 +37,9 @@ public:
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
+        if (outer && !create_) return CLASS_E_NOAGGREGATION;
         try {
+            if (create_) return create_(outer, riid, ppv);
             IUnknown* obj = make_();
             if (!obj) return E_OUTOFMEMORY;
             HRESULT hr = obj->QueryInterface(riid, ppv);
@@ -53,6 +58,7 @@ public:
 
 private:
     Maker make_;
+    Creator create_;
     std::atomic<ULONG> refs_{1};
 };
 

@@ -1,4 +1,5 @@
 #include "Tarvel/host/server.h"
+#include "com/class_factory.h"
 
 #include <oleauto.h>
 
@@ -42,40 +43,6 @@ bool HasWhiteSpace(const std::string& s) {
         if (c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r') return true;
     return false;
 }
-
-// The class object: every creation makes a new TLMImpl, aggregated when an outer object asks.
-class TLMFactory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&refs)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG n = ::InterlockedDecrement(&refs);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        return TLMImpl::CreateInstance(outer, riid, ppv);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock)
-            com::ModuleLock();
-        else
-            com::ModuleUnlock();
-        return S_OK;
-    }
-
-private:
-    LONG refs = 1;
-};
 
 DWORD g_cookie = 0;
 DWORD g_mainThread = 0;
@@ -198,7 +165,8 @@ bool ServerStartup(const std::vector<std::string>& args) {
     com::SetLastReleaseAction([mainThread, automation] {
         if (automation) ::PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
     });
-    com::com_ptr<IClassFactory> factory = com::com_ptr<IClassFactory>::attach(new TLMFactory);
+    com::com_ptr<IClassFactory> factory = com::com_ptr<IClassFactory>::attach(
+        new com::ClassFactory(com::ClassFactory::Creator(&TLMImpl::CreateInstance)));
     if (FAILED(::CoRegisterClassObject(CLSID_LM, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                        &g_cookie)))
         g_cookie = 0;  // runs on without offering the class
