@@ -67,6 +67,28 @@ bool TLMWrap::Load(std::string settingsFile) {
         return true;
     };
 
+    // The class component, by its first (Load) or second (Load1) loading form.
+    auto loadClass = [&](bool secondForm) -> bool {
+        Log("Loading class model");
+        engine::CreateComponent(CLSID_Vasko, IID_IWC, wc);
+        if ((secondForm ? call::Load1(wc.get(), settingsFile) : call::Load(wc.get(), settingsFile)) == 0) {
+            Log("Load class model failed");
+            return false;
+        }
+        Log("WC model loaded succesfully");
+        return true;
+    };
+    auto loadCache = [&]() -> bool {
+        Log("Loading cache model");
+        engine::CreateComponent(CLSID_Pirto, IID_ICache, cache);
+        if (call::Load(cache.get(), settingsFile) == 0) {
+            Log("Load cache model failed");
+            return false;
+        }
+        Log("Cache model loaded succesfully");
+        return true;
+    };
+
     switch (type) {
         case KN:
         case ReverseKN: {
@@ -117,23 +139,11 @@ bool TLMWrap::Load(std::string settingsFile) {
             lamda = settings.GetFloat("lamda", 1.0f);
             break;
         case Cache:
-            Log("Loading cache model");
-            engine::CreateComponent(CLSID_Pirto, IID_ICache, cache);
-            if (call::Load(cache.get(), settingsFile) == 0) {
-                Log("Load cache model failed");
-                return false;
-            }
-            Log("Cache model loaded succesfully");
+            if (!loadCache()) return false;
             lamda = settings.GetFloat("lamda", 0.0f);
             break;
         case ClassKN:
-            Log("Loading class model");
-            engine::CreateComponent(CLSID_Vasko, IID_IWC, wc);
-            if (call::Load(wc.get(), settingsFile) == 0) {
-                Log("Load class model failed");
-                return false;
-            }
-            Log("WC model loaded succesfully");
+            if (!loadClass(false)) return false;
             engine::CreateComponent(CLSID_Dravo, IID_IKN, kn);
             if (call::Load(kn.get(), settingsFile) == 0) {
                 kn = nullptr;
@@ -145,39 +155,14 @@ bool TLMWrap::Load(std::string settingsFile) {
             lamda = settings.GetFloat("lamda", 1.0f);
             break;
         case ClassCache:
-            Log("Loading class model");
-            engine::CreateComponent(CLSID_Vasko, IID_IWC, wc);
-            if (call::Load1(wc.get(), settingsFile) == 0) {
-                Log("Load class model failed");
-                return false;
-            }
-            Log("WC model loaded succesfully");
-            Log("Loading cache model");
-            engine::CreateComponent(CLSID_Pirto, IID_ICache, cache);
-            if (call::Load(cache.get(), settingsFile) == 0) {
-                Log("Load cache model failed");
-                return false;
-            }
-            Log("Cache model loaded succesfully");
+            if (!loadClass(true) || !loadCache()) return false;
             lamda = settings.GetFloat("lamda", 1.0f);
             break;
         case ClassOnly:
-            Log("Loading class model");
-            engine::CreateComponent(CLSID_Vasko, IID_IWC, wc);
-            if (call::Load1(wc.get(), settingsFile) == 0) {
-                Log("Load class model failed");
-                return false;
-            }
-            Log("WC model loaded succesfully");
+            if (!loadClass(true)) return false;
             break;  // keeps the weight it has
         case WordInClass:
-            Log("Loading class model");
-            engine::CreateComponent(CLSID_Vasko, IID_IWC, wc);
-            if (call::Load(wc.get(), settingsFile) == 0) {
-                Log("Load class model failed");
-                return false;
-            }
-            Log("WC model loaded succesfully");
+            if (!loadClass(false)) return false;
             kn = nullptr;
             lamda = settings.GetFloat("lamda", 1.0f);
             break;
