@@ -18,6 +18,17 @@ TFormDesc Description() {
 }
 
 constexpr int kLabelFontHeight = -16;
+// The least room between a caption and the value echoed beside it: the form's margin.
+constexpr int kEchoGap = 8;
+
+// A caption wider than planned (another font) would run under its echo: the echo moves right.
+void KeepEchoBeside(const TLabel& caption, TLabel& echo) {
+    const TBounds c = caption.Bounds();
+    TBounds e = echo.Bounds();
+    if (c.left + c.width + kEchoGap <= e.left) return;
+    e.left = c.left + c.width + kEchoGap;
+    echo.SetBounds(e);
+}
 
 // Captions in the system code page (1257).
 constexpr char kModelShare[] = "Statistinio modelio \xE1" "taka";
@@ -49,6 +60,8 @@ TfNustatymai::TfNustatymai()
       lSM(*this, {208, 8, 0, 0}, ""),
       lPZ(*this, {208, 96, 0, 0}, "") {
     for (TLabel* label : {&Label1, &Label2, &lSM, &lPZ}) label->SetFont("MS Sans Serif", kLabelFontHeight);
+    KeepEchoBeside(Label1, lSM);
+    KeepEchoBeside(Label2, lPZ);
     tbSM.OnChange = [this] { tbSMChange(); };
     tbMV.OnChange = [this] { tbMVChange(); };
     SpeedButton1.OnClick = [this] { SpeedButton1Click(); };

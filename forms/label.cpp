@@ -1,8 +1,9 @@
 #include "forms/label.h"
 
-TLabel::TLabel(TWinControl& parent, const TBounds& b, const std::string& caption)
-    : TWinControl(&parent), autoSize(b.width == 0 && b.height == 0) {
-    CreateHandle(0, "STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, caption, b);
+TLabel::TLabel(TWinControl& parent, const TBounds& b, const std::string& caption) : TWinControl(&parent) {
+    // One line, never wrapped: a caption wider than planned grows the label instead of dropping
+    // its end onto a hidden second line.
+    CreateHandle(0, "STATIC", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, caption, b);
     FitText();
 }
 
@@ -12,7 +13,7 @@ void TLabel::SetCaption(const std::string& text) {
 }
 
 void TLabel::FitText() {
-    if (!autoSize || !hwnd) return;
+    if (!hwnd) return;
     std::string text = Text();
     HDC dc = GetDC(hwnd);
     HGDIOBJ old = Font() ? SelectObject(dc, Font()->Handle()) : nullptr;

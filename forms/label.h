@@ -1,4 +1,5 @@
-// A line of static text; without a size it takes the size of its text.
+// A line of static text that sizes itself to its caption in its own font, as the class library's
+// labels do by default: the width and height it is given are replaced by its text's extent.
 #pragma once
 #include <string>
 
@@ -6,7 +7,6 @@
 
 class TLabel : public TWinControl {
 public:
-    // A width and height of 0 make the label size itself to its caption.
     TLabel(TWinControl& parent, const TBounds& b, const std::string& caption);
     void SetCaption(const std::string& text);
     std::string Caption() const { return Text(); }
@@ -16,5 +16,4 @@ protected:
 
 private:
     void FitText();
-    bool autoSize;
 };

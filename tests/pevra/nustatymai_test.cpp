@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <functional>
+#include <string>
 #include <vector>
 #include "DTW/Nustatymai.h"
 #include "DTW/SimilarWordEngine.h"
@@ -36,6 +37,41 @@ TEST(Nustatymai, DescriptionAndLithuanianCaptions) {
     EXPECT_EQ(100, d.tbSM.Max());
     EXPECT_EQ(1, d.tbMV.Min());
     EXPECT_EQ(15, d.tbMV.Max());
+}
+
+// The width a label's window needs for its caption in the label's own font.
+SIZE CaptionExtent(HWND label) {
+    const std::string text = [&] {
+        char buf[128] = {};
+        ::GetWindowTextA(label, buf, sizeof buf);
+        return std::string(buf);
+    }();
+    HDC dc = ::GetDC(label);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    return size;
+}
+
+TEST(Nustatymai, EveryLabelIsWideEnoughForItsCaption) {
+    SimilarWordEngine engine(Unregistered());
+    TfNustatymai d;
+    d.LoadFrom(engine);  // the two echo labels get their texts
+    d.tbSM.SetPosition(100);
+    d.tbMV.SetPosition(15);
+    for (TLabel* label : {&d.Label1, &d.Label2, &d.lSM, &d.lPZ}) {
+        const SIZE need = CaptionExtent(label->Handle());
+        RECT client{};
+        ::GetClientRect(label->Handle(), &client);
+        EXPECT_GE(client.right, need.cx) << label->Caption();
+        EXPECT_GE(client.bottom, need.cy) << label->Caption();
+        EXPECT_LE(label->Bounds().left + label->Bounds().width, 272) << label->Caption();
+    }
+    // Each value is echoed beside its caption, not over it.
+    EXPECT_LT(d.Label1.Bounds().left + d.Label1.Bounds().width, d.lSM.Bounds().left);
+    EXPECT_LT(d.Label2.Bounds().left + d.Label2.Bounds().width, d.lPZ.Bounds().left);
 }
 
 TEST(Nustatymai, FreshEngineShowsOnePercentAndSix) {
@@ -147,7 +183,7 @@ BOOL CALLBACK Classify(HWND child, LPARAM lp) {
         w.ok = child;
     } else if (!lstrcmpA(text, "Nutraukti")) {
         w.cancel = child;
-    } else if (!lstrcmpiA(cls, "Static") && r.left == 208) {
+    } else if (!lstrcmpiA(cls, "Static") && r.left > 100) {  // the echoes, right of the captions
         (r.top == 8 ? w.lSM : w.lPZ) = child;
     }
     return TRUE;
