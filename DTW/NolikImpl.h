@@ -47,6 +47,11 @@ public:
     // Registers (or unregisters) the class in the registry, with its type library.
     static HRESULT UpdateRegistry(bool doRegister);
 
+protected:
+    // IDispatch serves INolik from the type library registered as Pevra 1.0, as a caller's tools
+    // see it: an unregistered library is not late-bound.
+    HRESULT LoadTypeInfo(ITypeInfo** out) noexcept override;
+
 private:
     // The object's own identity and lifetime when it is aggregated.
     struct Inner final : IUnknown {

@@ -1,9 +1,11 @@
-// The class's registry entries and type library, written from the type library's own data.
+// The class's registry entries and type library, written from the type library's own data, and
+// the type information that its IDispatch serves.
 #include <olectl.h>
 #include <cstdio>
 #include "DTW/NolikImpl.h"
 #include "com/bstr.h"
 #include "com/com_ptr.h"
+#include "com/dual.h"
 #include "com/module.h"
 #include "com/registration.h"
 
@@ -42,53 +44,78 @@ HRESULT WriteValue(const std::string& key, const std::string& name, const std::s
     return com::WriteClassesRootValue(key, name, value) ? S_OK : SELFREG_E_CLASS;
 }
 
-HRESULT Register(const std::string& path, ITypeLib* lib) {
+// What the registry entries are made of, read from the library's own type library.
+struct ClassData {
+    std::string description;
+    GUID libid{};
+    std::string version;
+};
+
+HRESULT ReadClassData(ITypeLib* lib, ClassData& data) {
     com::com_ptr<ITypeInfo> coclass;
     HRESULT hr = lib->GetTypeInfoOfGuid(CLSID_Nolik, coclass.put());
     if (FAILED(hr)) return hr;
     com::unique_bstr help;
     hr = coclass->GetDocumentation(MEMBERID_NIL, nullptr, help.put(), nullptr, nullptr);
     if (FAILED(hr)) return hr;
-    const std::string description = com::FromBstr(help.get());  // no description of our own
+    data.description = com::FromBstr(help.get());  // no description of our own
     TLIBATTR* attr = nullptr;
     hr = lib->GetLibAttr(&attr);
     if (FAILED(hr)) return hr;
-    const GUID libid = attr->guid;
+    data.libid = attr->guid;
     char version[32];
     std::snprintf(version, sizeof version, "%d.%d", attr->wMajorVerNum, attr->wMinorVerNum);
+    data.version = version;
     lib->ReleaseTLibAttr(attr);
+    return S_OK;
+}
 
+// Writes the entries in order and stops at the first that fails.
+HRESULT Register(const std::string& path, ITypeLib* lib, const ClassData& data) {
+    struct Entry {
+        std::string key, name, value;
+    };
     const std::string progId = TNolikImpl::kProgId;
     const std::string clsidKey = "CLSID\\" + com::GuidText(CLSID_Nolik);
-    const HRESULT writes[] = {
-        WriteValue(clsidKey, "", description),
-        WriteValue(clsidKey + "\\InprocServer32", "", path),
-        WriteValue(clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment"),
-        WriteValue(progId, "", description),
-        WriteValue(progId + "\\CLSID", "", com::GuidText(CLSID_Nolik)),
-        WriteValue(clsidKey + "\\ProgID", "", progId),
-        WriteValue(clsidKey + "\\Version", "", version),
-        WriteValue(clsidKey + "\\Typelib", "", com::GuidText(libid)),
+    const Entry entries[] = {
+        {clsidKey, "", data.description},
+        {clsidKey + "\\InprocServer32", "", path},
+        {clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
+        {progId, "", data.description},
+        {progId + "\\CLSID", "", com::GuidText(CLSID_Nolik)},
+        {clsidKey + "\\ProgID", "", progId},
+        {clsidKey + "\\Version", "", data.version},
+        {clsidKey + "\\Typelib", "", com::GuidText(data.libid)},
     };
-    for (HRESULT w : writes)
-        if (FAILED(w)) return w;
+    for (const Entry& e : entries) {
+        HRESULT hr = WriteValue(e.key, e.name, e.value);
+        if (FAILED(hr)) return hr;
+    }
     std::wstring widePath = Wide(path);
     return ::RegisterTypeLib(lib, widePath.data(), nullptr);
 }
 
 }  // namespace
 
+HRESULT TNolikImpl::LoadTypeInfo(ITypeInfo** out) noexcept {
+    return com::LoadRegisteredTypeInfo(LIBID_Pevra, 1, 0, 0x409, IID_INolik, out);
+}
+
 HRESULT TNolikImpl::UpdateRegistry(bool doRegister) {
-    if (!doRegister) {
-        // The keys go whether or not the type library can be read; the library stays registered.
-        com::UnregisterServer(CLSID_Nolik, kProgId);
-        return S_OK;
-    }
+    // Both ways start from the library's own type library: a file that cannot show it is not
+    // taken for ours, and its unregistration removes nothing.
     const std::string path = RegisteredModulePath();
     com::com_ptr<ITypeLib> lib;
     HRESULT hr = ::LoadTypeLibEx(Wide(path).c_str(), REGKIND_NONE, lib.put());
     if (FAILED(hr)) return hr;
-    hr = Register(path, lib.get());
+    ClassData data;
+    hr = ReadClassData(lib.get(), data);
+    if (FAILED(hr)) return hr;
+    if (!doRegister) {
+        com::UnregisterServer(CLSID_Nolik, kProgId);  // the type library stays registered
+        return S_OK;
+    }
+    hr = Register(path, lib.get(), data);
     if (FAILED(hr)) return hr;
     // The type library once more under the module's long name, with its folder as help folder.
     const std::string longPath = LongModulePath();

@@ -20,4 +20,13 @@ HRESULT LoadModuleTypeInfo(REFIID iid, ITypeInfo** out) noexcept {
     }
 }
 
+HRESULT LoadRegisteredTypeInfo(REFGUID libid, WORD major, WORD minor, LCID lcid, REFIID iid,
+                               ITypeInfo** out) noexcept {
+    *out = nullptr;
+    com_ptr<ITypeLib> lib;
+    HRESULT hr = ::LoadRegTypeLib(libid, major, minor, lcid, lib.put());
+    if (FAILED(hr)) return hr;
+    return lib->GetTypeInfoOfGuid(iid, out);
+}
+
 }  // namespace com

@@ -1,5 +1,5 @@
-// Base for a COM object with one dual interface: IUnknown and IDispatch served from the type
-// library embedded in this module (resource TYPELIB 1), plus ISupportErrorInfo.
+// Base for a COM object with one dual interface: IUnknown and IDispatch served from a type
+// library (by default the one embedded in this module, resource TYPELIB 1), plus ISupportErrorInfo.
 // Each live object holds one module lock.
 #pragma once
 #include <windows.h>
@@ -12,6 +12,10 @@ namespace com {
 
 // Type information of one interface from this module's own type library, loaded once per call.
 HRESULT LoadModuleTypeInfo(REFIID iid, ITypeInfo** out) noexcept;
+// Type information of one interface from the type library registered under that id, version and
+// locale; fails with the registry's answer when the library is not registered.
+HRESULT LoadRegisteredTypeInfo(REFGUID libid, WORD major, WORD minor, LCID lcid, REFIID iid,
+                               ITypeInfo** out) noexcept;
 
 template <typename Interface>
 class Dual : public Interface, public ISupportErrorInfo {
@@ -77,11 +81,13 @@ public:
 
 protected:
     REFIID iid() const noexcept { return iid_; }
+    // Where IDispatch finds the interface's type information; by default in this module.
+    virtual HRESULT LoadTypeInfo(ITypeInfo** out) noexcept { return LoadModuleTypeInfo(iid_, out); }
 
 private:
     HRESULT EnsureTypeInfo() noexcept {
         if (typeInfo_) return S_OK;
-        return LoadModuleTypeInfo(iid_, typeInfo_.put());
+        return LoadTypeInfo(typeInfo_.put());
     }
 
     const IID& iid_;

@@ -1,11 +1,14 @@
 // Pevra.dll as a caller meets it: created through the registry by class id, called through its
-// vtable and late-bound, its exports, and its registry entries (the test prefix registered it).
+// vtable and late-bound, bound to the registered Tarvel.exe, its exports, and its registry entries
+// (the test prefix registered it).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <olectl.h>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include "Pevra.h"
 #include "Tarvel.h"
 #include "com/bstr.h"
@@ -14,6 +17,7 @@
 #include "com/registration.h"
 #include "dispatch.h"
 #include "own_window.h"
+#include "../host/process.h"  // Tarvel.exe processes
 
 using com::com_ptr;
 
@@ -26,7 +30,7 @@ using GetClassObjectFn = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
 using PlainFn = HRESULT(__stdcall*)();
 
 // The value of HKCR\key (name empty: the default value); nullopt when the key or value is missing.
-std::optional<std::string> ClassesRootValue(const std::string& key, const char* name = nullptr) {
+std::optional<std::string> RegistryValue(const std::string& key, const char* name = nullptr) {
     com::unique_hkey k;
     if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS)
         return std::nullopt;
@@ -48,6 +52,12 @@ std::string LastError(INolik* n) {
     com::unique_bstr text;
     EXPECT_EQ(S_OK, n->GetLastError(text.put()));
     return com::FromBstr(text.get());
+}
+
+std::string Best(INolik* n, long index) {
+    com::unique_bstr word;
+    EXPECT_EQ(S_OK, n->GetBest(index, word.put()));
+    return com::FromBstr(word.get());
 }
 
 class Guard {
@@ -101,21 +111,36 @@ TEST_F(PevraDll, InitFindsTheVocabularyBesideTheRegisteredLibrary) {
     EXPECT_EQ(1, r);
 }
 
-TEST_F(PevraDll, WithoutTheServerTheContextCheckReportsLmNotLoaded) {
-    if (ClassesRootValue("CLSID\\{DF9C6FB5-5475-4621-AE26-D1073A92932F}\\LocalServer32"))
-        GTEST_SKIP() << "the language-model server is registered here; its own test covers the binding";
+// The registered Tarvel.exe, started by COM for Pevra's first context check, loads Pevra's
+// data\pevra.lm, and its probabilities re-rank the candidates.
+TEST_F(PevraDll, ContextCheckBindsTheRegisteredServerAndReRanks) {
+    ASSERT_TRUE(WaitNoProcess("Tarvel.exe", 15000)) << "a Tarvel.exe from before is still running";
+    Guard stray([] {
+        if (WaitNoProcess("Tarvel.exe", 15000)) return;
+        ADD_FAILURE() << "Tarvel.exe still runs after its last client";
+        for (DWORD id : ProcessesNamed("Tarvel.exe")) {  // started for this test: do not leave it
+            com::unique_handle p(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+            if (p.valid() && ::TerminateProcess(p.get(), 1)) ::WaitForSingleObject(p.get(), 5000);
+        }
+    });
     VARIANT_BOOL ok = 0;
     ASSERT_EQ(S_OK, nolik->Init(&ok));
+    ASSERT_EQ(1, ok) << LastError(nolik.get());
     long r = 0;
-    com::unique_bstr word = com::ToBstr("namas");
+    com::unique_bstr word = com::ToBstr("kalias"), first = com::ToBstr("labas"), second = com::ToBstr("namas");
     ASSERT_EQ(S_OK, nolik->Analyze(word.get(), &r));
-    r = 7;
-    ASSERT_EQ(S_OK, nolik->CheckContext(word.get(), word.get(), &r));
-    EXPECT_EQ(0, r);
-    EXPECT_EQ("LM not loaded", LastError(nolik.get()));
-    com::unique_bstr best;
-    ASSERT_EQ(S_OK, nolik->GetBest(0, best.put()));
-    EXPECT_EQ("", com::FromBstr(best.get()));
+    ASSERT_EQ(S_OK, nolik->CheckContext(first.get(), second.get(), &r));
+    ASSERT_EQ(1, r) << LastError(nolik.get());
+    EXPECT_EQ(1u, ProcessesNamed("Tarvel.exe").size());
+    EXPECT_EQ("kalias", Best(nolik.get(), 0));  // at the weight 0.01 the nearest word stays first
+
+    // Mostly the model: p(kelias | labas namas) = 0.79 against 0.1 for the word as typed.
+    ASSERT_EQ(S_OK, nolik->SetStaModelValue(0.9));
+    ASSERT_EQ(S_OK, nolik->CheckContext(first.get(), second.get(), &r));
+    ASSERT_EQ(1, r) << LastError(nolik.get());
+    EXPECT_EQ("kelias", Best(nolik.get(), 0));
+    EXPECT_EQ("kalias", Best(nolik.get(), 1));
+    nolik.reset();  // Pevra held the server's only client
 }
 
 TEST_F(PevraDll, LateBoundThroughTheProgId) {
@@ -225,18 +250,18 @@ TEST_F(PevraDll, AggregatedByAnOuterObject) {
 
 TEST_F(PevraDll, RegistryEntries) {
     const std::string path = ModulePath(module);
-    EXPECT_EQ("Nolik Object", ClassesRootValue(kClsidKey).value_or("<none>"));
-    const auto inproc = ClassesRootValue(std::string(kClsidKey) + "\\InprocServer32");
+    EXPECT_EQ("Nolik Object", RegistryValue(kClsidKey).value_or("<none>"));
+    const auto inproc = RegistryValue(std::string(kClsidKey) + "\\InprocServer32");
     ASSERT_TRUE(inproc);
     EXPECT_EQ(0, _stricmp(path.c_str(), inproc->c_str())) << *inproc << " vs " << path;
-    EXPECT_EQ("Apartment", ClassesRootValue(std::string(kClsidKey) + "\\InprocServer32", "ThreadingModel")
+    EXPECT_EQ("Apartment", RegistryValue(std::string(kClsidKey) + "\\InprocServer32", "ThreadingModel")
                                .value_or("<none>"));
-    EXPECT_EQ("Pevra.Nolik", ClassesRootValue(std::string(kClsidKey) + "\\ProgID").value_or("<none>"));
-    EXPECT_EQ("1.0", ClassesRootValue(std::string(kClsidKey) + "\\Version").value_or("<none>"));
+    EXPECT_EQ("Pevra.Nolik", RegistryValue(std::string(kClsidKey) + "\\ProgID").value_or("<none>"));
+    EXPECT_EQ("1.0", RegistryValue(std::string(kClsidKey) + "\\Version").value_or("<none>"));
     EXPECT_EQ("{AB371B8A-D661-4BB7-A948-806C96D32470}",
-              ClassesRootValue(std::string(kClsidKey) + "\\Typelib").value_or("<none>"));
-    EXPECT_EQ("Nolik Object", ClassesRootValue("Pevra.Nolik").value_or("<none>"));
-    EXPECT_EQ("{B44C5D52-3045-452E-A4B9-488A8C8F4753}", ClassesRootValue("Pevra.Nolik\\CLSID").value_or("<none>"));
+              RegistryValue(std::string(kClsidKey) + "\\Typelib").value_or("<none>"));
+    EXPECT_EQ("Nolik Object", RegistryValue("Pevra.Nolik").value_or("<none>"));
+    EXPECT_EQ("{B44C5D52-3045-452E-A4B9-488A8C8F4753}", RegistryValue("Pevra.Nolik\\CLSID").value_or("<none>"));
 
     com_ptr<ITypeLib> lib;
     ASSERT_EQ(S_OK, ::LoadRegTypeLib(LIBID_Pevra, 1, 0, 0x409, lib.put()));
@@ -310,8 +335,8 @@ TEST_F(PevraDll, UnregisteredTheClassIsGoneButTheTypeLibraryStays) {
     Guard restore([&] { EXPECT_EQ(S_OK, doRegister()); });
 
     ASSERT_EQ(S_OK, doUnregister());
-    EXPECT_FALSE(ClassesRootValue(kClsidKey));
-    EXPECT_FALSE(ClassesRootValue("Pevra.Nolik"));
+    EXPECT_FALSE(RegistryValue(kClsidKey));
+    EXPECT_FALSE(RegistryValue("Pevra.Nolik"));
     com_ptr<ITypeLib> lib;
     EXPECT_EQ(S_OK, ::LoadRegTypeLib(LIBID_Pevra, 1, 0, 0x409, lib.put()));
     EXPECT_EQ(S_OK, doUnregister());  // nothing left to remove is no failure
@@ -327,47 +352,129 @@ TEST_F(PevraDll, UnregisteredTheClassIsGoneButTheTypeLibraryStays) {
     EXPECT_EQ(1, ok);
 }
 
-TEST_F(PevraDll, PathWithABlankIsRegisteredInItsShortForm) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("pevra blank " + std::to_string(::GetCurrentProcessId()));
-    fs::create_directories(dir / "data");
-    const std::string original = ModulePath(module);
-    fs::copy_file(original, dir / "Pevra.dll", fs::copy_options::overwrite_existing);
-    fs::copy_file(fs::path(original).parent_path() / "data" / "zodynas.voc", dir / "data" / "zodynas.voc",
-                  fs::copy_options::overwrite_existing);
-    auto restoreOriginal = Export<PlainFn>("DllRegisterServer");
-    Guard restore([&] { EXPECT_EQ(S_OK, restoreOriginal()); });
+// A copy of the library with its vocabulary in a folder of its own, loaded beside the original.
+class LibraryCopy {
+public:
+    LibraryCopy(const std::string& original, const std::string& folder)
+        : dir(std::filesystem::temp_directory_path() / (folder + " " + std::to_string(::GetCurrentProcessId()))) {
+        namespace fs = std::filesystem;
+        fs::create_directories(dir / "data");
+        fs::copy_file(original, dir / "Pevra.dll", fs::copy_options::overwrite_existing);
+        fs::copy_file(fs::path(original).parent_path() / "data" / "zodynas.voc", dir / "data" / "zodynas.voc",
+                      fs::copy_options::overwrite_existing);
+        path = (dir / "Pevra.dll").string();
+    }
+    ~LibraryCopy() {
+        if (module) ::FreeLibrary(module);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    LibraryCopy(const LibraryCopy&) = delete;
+    LibraryCopy& operator=(const LibraryCopy&) = delete;
 
-    const std::string copyPath = (dir / "Pevra.dll").string();
+    // Spoils the signature of the embedded type library, so that it can no longer be read.
+    bool SpoilTypeLibrary() {
+        std::string bytes;
+        {
+            std::ifstream in(path, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        size_t at = bytes.find("MSFT");
+        if (at == std::string::npos) return false;
+        bytes.replace(at, 4, "XXXX");
+        std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return true;
+    }
+    template <typename F>
+    F Export(const char* name) {
+        if (!module) module = ::LoadLibraryA(path.c_str());
+        return module ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+    }
+
+    std::string path;
+    HMODULE module = nullptr;
+
+private:
+    std::filesystem::path dir;
+};
+
+TEST_F(PevraDll, PathWithABlankIsRegisteredInItsShortForm) {
+    LibraryCopy copy(ModulePath(module), "pevra blank");
+    // Before the copy goes, so that the type library's registration never names a missing file.
+    Guard restore([&] { EXPECT_EQ(S_OK, Export<PlainFn>("DllRegisterServer")()); });
+
     char shortPath[MAX_PATH] = {};
-    if (!::GetShortPathNameA(copyPath.c_str(), shortPath, MAX_PATH) || std::string(shortPath).find(' ') != std::string::npos)
+    if (!::GetShortPathNameA(copy.path.c_str(), shortPath, MAX_PATH) || std::string(shortPath).find(' ') != std::string::npos)
         GTEST_SKIP() << "no short form of a path with a blank here";
-    HMODULE copy = ::LoadLibraryA(copyPath.c_str());
-    ASSERT_NE(nullptr, copy);
-    ASSERT_NE(module, copy);
-    auto copyRegister = reinterpret_cast<PlainFn>(reinterpret_cast<void*>(::GetProcAddress(copy, "DllRegisterServer")));
+    auto copyRegister = copy.Export<PlainFn>("DllRegisterServer");
+    ASSERT_NE(nullptr, copyRegister);
+    ASSERT_NE(module, copy.module);
     ASSERT_EQ(S_OK, copyRegister());
 
-    const auto inproc = ClassesRootValue(std::string(kClsidKey) + "\\InprocServer32");
+    const auto inproc = RegistryValue(std::string(kClsidKey) + "\\InprocServer32");
     ASSERT_TRUE(inproc);
     EXPECT_EQ(std::string::npos, inproc->find(' ')) << *inproc;
     EXPECT_EQ(0, _stricmp(shortPath, inproc->c_str())) << *inproc;
 
     // The engine finds its folder through that value.
-    auto copyGetClassObject =
-        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(::GetProcAddress(copy, "DllGetClassObject")));
-    {
-        com_ptr<IClassFactory> factory;
-        ASSERT_EQ(S_OK, copyGetClassObject(CLSID_Nolik, IID_IClassFactory, factory.put_void()));
-        com_ptr<INolik> obj;
-        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_INolik, obj.put_void()));
-        VARIANT_BOOL ok = 0;
-        ASSERT_EQ(S_OK, obj->Init(&ok));
-        EXPECT_EQ(1, ok) << LastError(obj.get());
-    }
-    ::FreeLibrary(copy);
-    std::error_code ec;
-    fs::remove_all(dir, ec);
+    com_ptr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, copy.Export<GetClassObjectFn>("DllGetClassObject")(CLSID_Nolik, IID_IClassFactory, factory.put_void()));
+    com_ptr<INolik> obj;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_INolik, obj.put_void()));
+    VARIANT_BOOL ok = 0;
+    ASSERT_EQ(S_OK, obj->Init(&ok));
+    EXPECT_EQ(1, ok) << LastError(obj.get());
+}
+
+TEST_F(PevraDll, ALibraryWhoseTypeLibraryCannotBeReadChangesNoEntry) {
+    const std::string original = ModulePath(module);
+    LibraryCopy copy(original, "pevra spoilt");
+    Guard restore([&] { EXPECT_EQ(S_OK, Export<PlainFn>("DllRegisterServer")()); });
+    ASSERT_TRUE(copy.SpoilTypeLibrary());
+    auto copyRegister = copy.Export<PlainFn>("DllRegisterServer");
+    auto copyUnregister = copy.Export<PlainFn>("DllUnregisterServer");
+    ASSERT_TRUE(copyRegister && copyUnregister);
+
+    EXPECT_EQ(S_OK, copyUnregister());  // the answer all the same
+    EXPECT_TRUE(ClassesRootKeyExists(kClsidKey));
+    EXPECT_TRUE(ClassesRootKeyExists("Pevra.Nolik"));
+    EXPECT_TRUE(FAILED(copyRegister()));
+    EXPECT_EQ(0, _stricmp(original.c_str(),
+                          RegistryValue(std::string(kClsidKey) + "\\InprocServer32").value_or("").c_str()));
+}
+
+TEST_F(PevraDll, RegistrationStopsAtTheFirstFailedWrite) {
+    auto doRegister = Export<PlainFn>("DllRegisterServer");
+    auto doUnregister = Export<PlainFn>("DllUnregisterServer");
+    ASSERT_TRUE(doRegister && doUnregister);
+    Guard restore([&] {
+        com::DeleteClassesRootTree(kClsidKey);
+        EXPECT_EQ(S_OK, doRegister());
+    });
+    ASSERT_EQ(S_OK, doUnregister());
+    // No lasting key can be made under a volatile one: the class's description is written, its
+    // InprocServer32 key is refused.
+    com::unique_hkey classKey;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CLASSES_ROOT, kClsidKey, 0, nullptr, REG_OPTION_VOLATILE,
+                                               KEY_ALL_ACCESS, nullptr, classKey.put(), nullptr));
+    classKey.reset();
+
+    EXPECT_EQ(SELFREG_E_CLASS, doRegister());
+    EXPECT_EQ("Nolik Object", RegistryValue(kClsidKey).value_or("<none>"));
+    EXPECT_FALSE(ClassesRootKeyExists("Pevra.Nolik"));  // no write after the failed one
+}
+
+TEST_F(PevraDll, LateBindingFindsTheTypeLibraryThroughTheRegistry) {
+    auto doRegister = Export<PlainFn>("DllRegisterServer");
+    ASSERT_NE(nullptr, doRegister);
+    Guard restore([&] { EXPECT_EQ(S_OK, doRegister()); });
+    ASSERT_EQ(S_OK, ::UnRegisterTypeLib(LIBID_Pevra, 1, 0, 0x409, SYS_WIN32));
+    OLECHAR name[] = L"Init";
+    LPOLESTR names[] = {name};
+    DISPID id = 0;
+    EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, nolik->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    ASSERT_EQ(S_OK, doRegister());
+    EXPECT_EQ(0x60020000, DispIdOf(nolik.get(), L"Init"));
 }
 
 }  // namespace

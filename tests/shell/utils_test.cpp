@@ -17,7 +17,7 @@ TEST(Log10Prob, FloorOnlyForZero) {
     EXPECT_NEAR(Log10Prob(1e-30f), -30.0, 1e-5);
 }
 
-TEST(Log10Prob, TinyValuesFallBelowTheFloor) {
+TEST(Log10Prob, TheSmallestPositiveValueIsNotFloored) {
     // Single precision reaches down to about 1.4e-45: far below 10^-99.99 is out of reach,
     // but the smallest denormal already shows the floor is not applied to small values.
     float tiny = std::numeric_limits<float>::denorm_min();
