@@ -82,7 +82,11 @@ long LoadNgramFromSettings(Slot<ngram::NgramModel>& slot, const char* component,
 
 long LoadNgramFile(Slot<ngram::NgramModel>& slot, const char* component, int maxOrder, BSTR modelFile) {
     try {
-        return LoadInto(slot, component, maxOrder, com::FromBstr(modelFile));
+        const std::string path = com::FromBstr(modelFile);
+        // The engine passes the empty text when the model's settings file lacks lmCMU.
+        if (path.empty())
+            throw ngram::LoadError("no model file given (the key lmCMU of the model's settings file names it)");
+        return LoadInto(slot, component, maxOrder, path);
     } catch (...) {
         return Failed(slot, component);
     }

@@ -98,7 +98,8 @@ TEST_F(DravoTest, LoadReasonsReachStandardError) {
          "Dravo: Can not open file: " + DataPath("bad/missing.arpa") + " (kn_model in " +
              DataPath("bad/kn_missing_model.ini") + ")\n"},
         {"bad/kn_not_arpa.ini", 0,
-         "Dravo: " + DataPath("bad") + "\\../classes.txt" + ": no \\data\\ line in the text before \\data\\ at the end"},
+         "Dravo: " + DataPath("bad") + "\\../classes.txt" +
+             ": no \\data\\ line in the text before \\data\\ at the end"},
         {"bad/kn_truncated.ini", 0,
          "Dravo: " + DataPath("bad/truncated.arpa") +
              ": file ends after 1 of 2 entries in the 2-grams at the end of the file (line 11)"},
