@@ -1,7 +1,11 @@
 // Fenno.exe: the provider's local server. /RegServer and /UnregServer (also with "-") write or
 // remove its registry entries; otherwise it serves the provider until its last object, models
-// it handed out included, is released.
+// it handed out included, is released. Serving, its standard error goes to "Fenno.stderr.txt"
+// beside it, where the models' reasons for a failed load can be found.
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #include <string>
 #include "com/local_server.h"
 #include "com/coinit.h"
@@ -12,6 +16,7 @@
 namespace {
 
 constexpr char kProgId[] = "Fenno.LMIProvider";
+constexpr char kStderrFile[] = "Fenno.stderr.txt";
 
 bool IsSwitch(const char* cmdLine, const char* name) {
     std::string arg(cmdLine ? cmdLine : "");
@@ -33,6 +38,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
     if (IsSwitch(cmdLine, "UnregServer")) {
         // The type library stays registered: the in-process components share it.
         return com::UnregisterServer(CLSID_Fenno, kProgId) ? 0 : 1;
+    }
+    // Started by COM, the process has no console to write to. Emptied at every start: the file
+    // holds the reasons of this run only. Descriptor 2 is redirected rather than the stream, as a
+    // process started without standard handles has a stream that cannot be reopened.
+    const std::string errors = path.substr(0, path.find_last_of("\\/") + 1) + kStderrFile;
+    const int fd = _open(errors.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, _S_IREAD | _S_IWRITE);
+    if (fd >= 0) {
+        _dup2(fd, 2);
+        _close(fd);
     }
     com::CoInitGuard init;
     if (!init.ok()) return 2;

@@ -5,6 +5,7 @@ namespace servers {
 
 namespace {
 constexpr char kName[] = "Dravo";
+constexpr int kOrder = 3;  // its queries take three words: two history words and the word
 }
 
 HRESULT Dravo::Load(BSTR file, LONG* ok) {
@@ -12,7 +13,7 @@ HRESULT Dravo::Load(BSTR file, LONG* ok) {
     *ok = 0;
     return Guard(IID_IKN, kName, [&] {
         if (trace_ == 1) Trace(kName, "Load(" + com::FromBstr(file) + ")");
-        *ok = LoadNgramFromSettings(model_, kName, file, "kn_model");
+        *ok = LoadNgramFromSettings(model_, kName, kOrder, file, "kn_model");
         return S_OK;
     });
 }

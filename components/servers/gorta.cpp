@@ -5,13 +5,14 @@ namespace servers {
 
 namespace {
 constexpr char kName[] = "Gorta";
+constexpr int kOrder = 3;  // its queries take three words: two history words and the word
 }
 
 HRESULT Gorta::Load(BSTR modelFile, LONG* ok) {
     if (!ok) return E_POINTER;
     *ok = 0;
     return Guard(IID_ICMU, kName, [&] {
-        *ok = LoadNgramFile(model_, kName, modelFile);
+        *ok = LoadNgramFile(model_, kName, kOrder, modelFile);
         return S_OK;
     });
 }

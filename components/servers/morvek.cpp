@@ -39,7 +39,7 @@ HRESULT Morvek::Init(VARIANT_BOOL* ready) {
             *ready = 1;  // exactly 1: the caller takes VARIANT_TRUE (-1) for a failure
         } catch (const std::exception& e) {
             lastError_ = e.what();
-            Trace(kName, lastError_);
+            ReportLoadFailure(kName, lastError_);
         }
         return S_OK;
     });

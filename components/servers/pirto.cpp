@@ -25,7 +25,7 @@ HRESULT Pirto::Load(BSTR file, LONG* ok) {
             cache_.emplace(static_cast<size_t>(size));
             *ok = 1;
         } catch (const std::exception& e) {
-            Trace(kName, e.what());
+            ReportLoadFailure(kName, e.what());
         }
         return S_OK;
     });

@@ -1,4 +1,6 @@
 #include "servers/server_support.h"
+#include <io.h>
+#include <cstdio>
 #include <string_view>
 #include <vector>
 #include "com/bstr.h"
@@ -13,45 +15,81 @@ void Trace(const char* component, const std::string& text) {
     ::OutputDebugStringA(line.c_str());
 }
 
+void ReportLoadFailure(const char* component, const std::string& text) {
+    Trace(component, text);
+    // One write and a flush per line: several components may report at once, and the process
+    // may end before the stream would flush by itself.
+    const std::string line = std::string(component) + ": " + text + "\n";
+    if (_fileno(stderr) >= 0) {
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
+    } else {
+        // A process started without standard handles (by COM) has a stream without a descriptor;
+        // descriptor 2 may still have been pointed at a file since (Fenno does so).
+        _write(2, line.data(), static_cast<unsigned>(line.size()));
+    }
+}
+
+void ReportLoadWarning(const char* component, const std::string& text) {
+    ReportLoadFailure(component, "warning: " + text);
+}
+
 namespace {
-long LoadInto(Slot<ngram::NgramModel>& slot, const char* component, const std::string& modelPath) {
+long LoadInto(Slot<ngram::NgramModel>& slot, const char* component, int maxOrder, const std::string& modelPath) {
     slot.Set(nullptr);  // a failed load leaves no model behind
     auto model = std::make_shared<const ngram::NgramModel>(ngram::ReadModelFile(modelPath));
+    if (model->Order() > maxOrder)
+        ReportLoadWarning(component, modelPath + ": a " + std::to_string(model->Order()) + "-gram model, but " +
+                                         component + " answers from " + std::to_string(maxOrder - 1) +
+                                         " history words: n-grams longer than " + std::to_string(maxOrder) +
+                                         " words are not used");
     slot.Set(std::move(model));
     Trace(component, "loaded " + modelPath);
     return 1;
 }
+
+// The reason of the exception being handled, reported; answers 0 for the Load methods.
+long Failed(Slot<ngram::NgramModel>& slot, const char* component) {
+    slot.Set(nullptr);
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        ReportLoadFailure(component, "out of memory while loading");
+    } catch (const std::exception& e) {
+        ReportLoadFailure(component, e.what());
+    }
+    return 0;
+}
 }  // namespace
 
-long LoadNgramFromSettings(Slot<ngram::NgramModel>& slot, const char* component, BSTR settingsFile, const char* key) {
+long LoadNgramFromSettings(Slot<ngram::NgramModel>& slot, const char* component, int maxOrder, BSTR settingsFile,
+                           const char* key) {
     try {
         slot.Set(nullptr);
         const ngram::SettingsFile settings = ngram::SettingsFile::Read(com::FromBstr(settingsFile));
         const std::string path = settings.GetPath(key);
         if (path.empty()) throw ngram::LoadError(settings.FileName() + ": no key " + key);
-        return LoadInto(slot, component, path);
-    } catch (const ngram::LoadError& e) {
-        Trace(component, e.what());
-    } catch (const std::bad_alloc&) {
-        Trace(component, "out of memory while loading");
-    } catch (const std::exception& e) {
-        Trace(component, e.what());
+        try {
+            return LoadInto(slot, component, maxOrder, path);
+        } catch (const ngram::LoadError& e) {
+            // Which settings line led to the file, for a file that is not where it was expected.
+            throw ngram::LoadError(std::string(e.what()) + " (" + key + " in " + settings.FileName() + ")");
+        }
+    } catch (...) {
+        return Failed(slot, component);
     }
-    return 0;
 }
 
-long LoadNgramFile(Slot<ngram::NgramModel>& slot, const char* component, BSTR modelFile) {
+long LoadNgramFile(Slot<ngram::NgramModel>& slot, const char* component, int maxOrder, BSTR modelFile) {
     try {
-        return LoadInto(slot, component, com::FromBstr(modelFile));
-    } catch (const ngram::LoadError& e) {
-        Trace(component, e.what());
-    } catch (const std::bad_alloc&) {
-        Trace(component, "out of memory while loading");
-    } catch (const std::exception& e) {
-        Trace(component, e.what());
+        const std::string path = com::FromBstr(modelFile);
+        // The engine passes the empty text when the model's settings file lacks lmCMU.
+        if (path.empty())
+            throw ngram::LoadError("no model file given (the key lmCMU of the model's settings file names it)");
+        return LoadInto(slot, component, maxOrder, path);
+    } catch (...) {
+        return Failed(slot, component);
     }
-    slot.Set(nullptr);
-    return 0;
 }
 
 double NgramProbability(const ngram::NgramModel* m, std::initializer_list<BSTR> words) {

@@ -11,9 +11,14 @@
 
 namespace servers {
 
-// Debugger output ("component: text"), the one place a failed load explains itself on the
-// interfaces that have no error text of their own.
+// Debugger output ("component: text"): the trace that InfoOn switches on.
 void Trace(const char* component, const std::string& text);
+
+// Why a load failed, or what a loaded file loses: to the debugger output and to the process's
+// standard error ("component: text", one line each), which Tarvel's window sends to its
+// "stderr.txt" and Fenno to a file beside itself. Most interfaces have no error text of their own.
+void ReportLoadFailure(const char* component, const std::string& text);
+void ReportLoadWarning(const char* component, const std::string& text);
 
 // Runs body inside the COM boundary: an exception becomes error information and its HRESULT.
 template <typename F>
@@ -45,9 +50,11 @@ private:
 };
 
 // Loads an n-gram model: from the file that a settings key names, or from a model file directly.
-// On failure the slot is emptied and the reason traced; answers 1 or 0 as the Load methods do.
-long LoadNgramFromSettings(Slot<ngram::NgramModel>& slot, const char* component, BSTR settingsFile, const char* key);
-long LoadNgramFile(Slot<ngram::NgramModel>& slot, const char* component, BSTR modelFile);
+// On failure the slot is emptied and the reason reported; answers 1 or 0 as the Load methods do.
+// A model of a higher order than the component answers (maxOrder words) loads with a warning.
+long LoadNgramFromSettings(Slot<ngram::NgramModel>& slot, const char* component, int maxOrder, BSTR settingsFile,
+                           const char* key);
+long LoadNgramFile(Slot<ngram::NgramModel>& slot, const char* component, int maxOrder, BSTR modelFile);
 
 // Probabilities by text and by ids, 0 without a model.
 double NgramProbability(const ngram::NgramModel* m, std::initializer_list<BSTR> words);

@@ -24,12 +24,10 @@ LONG Vasko::LoadClasses(BSTR file, bool idsFromModel) {
         }
         model_.Set(std::make_shared<const ngram::ClassModel>(ngram::ClassModel::ReadFile(classFile, classNames)));
         return 1;
-    } catch (const ngram::LoadError& e) {
-        Trace(kName, e.what());
     } catch (const std::bad_alloc&) {
-        Trace(kName, "out of memory while loading");
+        ReportLoadFailure(kName, "out of memory while loading");
     } catch (const std::exception& e) {
-        Trace(kName, e.what());
+        ReportLoadFailure(kName, e.what());
     }
     return 0;
 }

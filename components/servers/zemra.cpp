@@ -5,6 +5,7 @@ namespace servers {
 
 namespace {
 constexpr char kName[] = "Zemra";
+constexpr int kOrder = 4;  // its queries take up to four words
 }
 
 HRESULT Zemra::Load(BSTR file, LONG* ok) {
@@ -12,7 +13,7 @@ HRESULT Zemra::Load(BSTR file, LONG* ok) {
     *ok = 0;
     return Guard(IID_IKN1, kName, [&] {
         if (trace_ == 1) Trace(kName, "Load(" + com::FromBstr(file) + ")");
-        *ok = LoadNgramFromSettings(model_, kName, file, "kn1_model");
+        *ok = LoadNgramFromSettings(model_, kName, kOrder, file, "kn1_model");
         return S_OK;
     });
 }

@@ -1,6 +1,7 @@
 // Dravo (IKN) through the registry: vtable positions, late binding, bad input.
 #include "com_calls.h"
 #include "components.h"
+#include "stderr_capture.h"
 #include "test_data.h"
 
 namespace {
@@ -83,6 +84,37 @@ TEST_F(DravoTest, BadFilesAnswerZeroAndLeaveNoModel) {
     LONG ok = -7;
     EXPECT_EQ(S_OK, VCall(kn_.get(), 7, static_cast<BSTR>(nullptr), &ok));
     EXPECT_EQ(0, ok);
+}
+
+// A load that fails says why on standard error (the file, the place, what was expected), where
+// Tarvel's "stderr.txt" keeps it; a file of a higher order than Dravo answers loads and says so.
+TEST_F(DravoTest, LoadReasonsReachStandardError) {
+    const struct {
+        const char* settings;
+        LONG ok;
+        std::string says;
+    } cases[] = {
+        {"bad/kn_missing_model.ini", 0,
+         "Dravo: Can not open file: " + DataPath("bad/missing.arpa") + " (kn_model in " +
+             DataPath("bad/kn_missing_model.ini") + ")\n"},
+        {"bad/kn_not_arpa.ini", 0,
+         "Dravo: " + DataPath("bad") + "\\../classes.txt" +
+             ": no \\data\\ line in the text before \\data\\ at the end"},
+        {"bad/kn_truncated.ini", 0,
+         "Dravo: " + DataPath("bad/truncated.arpa") +
+             ": file ends after 1 of 2 entries in the 2-grams at the end of the file (line 11)"},
+        {"kn4.ini", 1,
+         "Dravo: warning: " + DataPath("tiny4.arpa") +
+             ": a 4-gram model, but Dravo answers from 2 history words: n-grams longer than 3 words are not used\n"},
+    };
+    for (const auto& c : cases) {
+        StderrCapture err;
+        EXPECT_EQ(c.ok, Load(DataPath(c.settings))) << c.settings;
+        EXPECT_NE(std::string::npos, err.Text().find(c.says)) << c.settings << ": " << err.Text();
+    }
+    StderrCapture err;
+    ASSERT_EQ(1, Load(DataPath("kn.ini")));
+    EXPECT_EQ("", err.Text());  // a sound load says nothing
 }
 
 TEST_F(DravoTest, UnloadedAnswersAreNumbers) {

@@ -3,6 +3,8 @@
 #include "com_calls.h"
 // after windows.h
 #include <tlhelp32.h>
+#include <fstream>
+#include <sstream>
 #include "components.h"
 #include "test_data.h"
 
@@ -111,4 +113,13 @@ TEST_F(FennoTest, ModifiedKnModelAndWrongKinds) {
     EXPECT_NEAR(0.891250938, p, 1e-7);
     EXPECT_EQ(S_OK, VCall(kn1.get(), 7, B(Text(DataPath("absent.ini").c_str())), &ok));
     EXPECT_EQ(0, ok);
+
+    // The reason is kept where a user finds it: Fenno's standard error, a file beside it.
+    std::string errors = std::string("Z:") + FENNO_DIR + "/Fenno.stderr.txt";
+    for (char& c : errors)
+        if (c == '/') c = '\\';
+    std::ostringstream text;
+    text << std::ifstream(errors, std::ios::binary).rdbuf();
+    EXPECT_NE(std::string::npos, text.str().find("Zemra: Can not open file: " + DataPath("absent.ini")))
+        << errors << ": " << text.str();
 }
