@@ -22,15 +22,14 @@ try {
     var nolik = new ActiveXObject("Pevra.Nolik");
     say("Pevra Init: " + nolik.Init());
     say("Pevra Analyze(kalas): " + nolik.Analyze("kalas"));
-    say("Pevra nearest: " + nolik.GetNearest(0) + " " + nolik.GetNearestValue(0).toFixed(1) + ", " +
-        nolik.GetNearest(1) + " " + nolik.GetNearestValue(1).toFixed(1));
+    say("Pevra nearest: " + nolik.GetNearest(0) + " " + nolik.GetNearestValue(0).toFixed(1));
     say("Pevra CheckContext(labai, ilgas): " + nolik.CheckContext("labai", "ilgas"));
-    say("Pevra best: " + nolik.GetBest(0) + ", then " + nolik.GetBest(1));
-    // With more weight on the model's probability the context wins over the spelling.
+    say("Pevra best: " + nolik.GetBest(0));
+    // With more weight on the model's probability the context wins over the spelling: kelias
+    // follows ilgas in the model, kalias does not.
     nolik.SetStaModelValue(0.5);
     say("Pevra CheckContext(labai, ilgas) at weight 0.5: " + nolik.CheckContext("labai", "ilgas"));
-    say("Pevra best: " + nolik.GetBest(0) + " " + nolik.GetBestValue(0).toFixed(3) + ", then " +
-        nolik.GetBest(1) + " " + nolik.GetBestValue(1).toFixed(3));
+    say("Pevra best: " + nolik.GetBest(0));
     // Pevra lets go of the server; the last release ends it.
     nolik.UnLoadLM();
     say("Tarvel Unload: " + lm.Unload());
