@@ -3,12 +3,13 @@
 // probabilities through the fast shared-memory channels, and corrects misspelt words in context
 // with Pevra.
 //   democlient <held-out text> <misspellings file>
-// The misspellings file holds lines "context1 context2 misspelt".
+// The misspellings file holds lines "context1 context2 misspelt expected".
 #include <windows.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -89,16 +90,40 @@ private:
     com::unique_handle exec_, done_;
 };
 
-void ScoreHeldOut(ILM* lm, const std::vector<std::vector<std::string>>& text) {
-    Print("\n== Held-out text, scored word by word (" + std::to_string(text.size()) +
-          " lines); the weights adapt by EM after every line\n");
+// The weights from the set's weight text ("Count = 3; [0]=0,82...; [1]=..."), whose numbers are
+// written with the locale's decimal comma.
+std::vector<double> Weights(ILM* lm) {
+    std::vector<double> weights;
+    const std::string text = Text(lm, &ILM::GetWeightInfo);
+    for (size_t at = text.find("]="); at != std::string::npos; at = text.find("]=", at + 2)) {
+        std::string number = text.substr(at + 2, text.find(';', at) - at - 2);
+        for (char& c : number)
+            if (c == ',') c = '.';
+        weights.push_back(std::strtod(number.c_str(), nullptr));
+    }
+    return weights;
+}
+
+struct Checkpoint {
+    size_t lines = 0;
+    long words = 0, unknown = 0;
+    double perplexity = 0;
+    std::vector<double> weights;
+};
+
+// Scores the text word by word from an empty history; with adapt, EM moves the weights after every
+// line. Returns the figures after every 100 lines and at the end.
+std::vector<Checkpoint> Score(ILM* lm, const std::vector<std::vector<std::string>>& text, bool adapt) {
+    std::vector<Checkpoint> points;
+    long cleared = 0;
+    lm->ClearHist(&cleared);
     double logSum = 0;
     long words = 0, unknown = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         for (const auto& w : text[i]) {
             float lp = 0;
             com::unique_bstr b = com::ToBstr(w);
-            if (!Check(lm->GetProbW(b.get(), 3, &lp), "GetProbW")) return;
+            if (!Check(lm->GetProbW(b.get(), 3, &lp), "GetProbW")) return points;
             long id = 0;
             lm->IsUnknown(b.get(), &id);
             if (id == 0) ++unknown;
@@ -106,12 +131,29 @@ void ScoreHeldOut(ILM* lm, const std::vector<std::vector<std::string>>& text) {
             ++words;
         }
         long ok = 0;
-        lm->UpdateWeight(&ok);
-        if ((i + 1) % 100 == 0 || i + 1 == text.size()) {
-            Print("  after " + std::to_string(i + 1) + " lines: " + std::to_string(words) + " words, perplexity " +
-                  Fmt("%.1f", std::pow(10.0, -logSum / words)) + ", out of vocabulary " + std::to_string(unknown) +
-                  "\n    " + Text(lm, &ILM::GetWeightInfo) + "\n");
-        }
+        if (adapt) lm->UpdateWeight(&ok);
+        if ((i + 1) % 100 == 0 || i + 1 == text.size())
+            points.push_back({i + 1, words, unknown, std::pow(10.0, -logSum / words), Weights(lm)});
+    }
+    return points;
+}
+
+void ScoreHeldOut(ILM* lm, const std::vector<std::vector<std::string>>& text) {
+    Print("\n== Held-out text (" + std::to_string(text.size()) +
+          " lines) scored word by word: once with the weights held fixed, once with EM adapting them after every line\n");
+    const std::vector<Checkpoint> fixed = Score(lm, text, false);
+    const std::vector<Checkpoint> em = Score(lm, text, true);
+    std::string held;
+    for (double w : fixed.empty() ? std::vector<double>() : fixed.back().weights) held += Fmt(" %.3f", w);
+    Print("  weights (4-gram, cache, cache bigrams) held fixed at" + held + "\n");
+    Print("  lines  words  unknown   perplexity: fixed   with EM   weights with EM\n");
+    for (size_t i = 0; i < fixed.size() && i < em.size(); ++i) {
+        std::string weights;
+        for (double w : em[i].weights) weights += Fmt(" %.3f", w);
+        char row[160];
+        std::snprintf(row, sizeof row, "  %5u  %5ld  %7ld   %17.1f  %8.1f  ", static_cast<unsigned>(fixed[i].lines),
+                      fixed[i].words, fixed[i].unknown, fixed[i].perplexity, em[i].perplexity);
+        Print(row + weights + "\n");
     }
 }
 
@@ -178,7 +220,7 @@ void FastChannels(ILM* lm, const std::vector<std::vector<std::string>>& text) {
 }
 
 void Corrections(const char* path) {
-    Print("\n== Corrections in context (Pevra)\n");
+    Print("\n== Corrections in context (Pevra): the word it ranks first, beside the expected word\n");
     com::com_ptr<INolik> nolik;
     if (!Check(::CoCreateInstance(CLSID_Nolik, nullptr, 21, IID_INolik, nolik.put_void()), "creating Pevra")) return;
     VARIANT_BOOL ready = 0;
@@ -190,10 +232,12 @@ void Corrections(const char* path) {
         return;
     }
     std::ifstream in(path);
+    int lines = 0, contextHits = 0, nearestHits = 0;
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
-        std::string c1, c2, word;
-        if (!(words >> c1 >> c2 >> word)) continue;
+        std::string c1, c2, word, expected;
+        if (!(words >> c1 >> c2 >> word >> expected)) continue;
+        ++lines;
         com::unique_bstr w = com::ToBstr(word), b1 = com::ToBstr(c1), b2 = com::ToBstr(c2);
         long done = 0;
         nolik->Analyze(w.get(), &done);
@@ -201,34 +245,46 @@ void Corrections(const char* path) {
         double threshold = 0;
         nolik->GetMaxValue(&threshold);
         long nearest = 0;
-        std::string closest;
+        std::string closest, first;
         for (; nearest < 200; ++nearest) {
             double distance = -1;
             nolik->GetNearestValue(nearest, &distance);
             if (distance < 0 || distance > threshold) break;
             com::unique_bstr g;
             nolik->GetNearest(nearest, g.put());
+            if (nearest == 0) first = com::FromBstr(g.get());
             if (nearest < 3) closest += (nearest ? ", " : "") + com::FromBstr(g.get()) + " " + Fmt("%.1f", distance);
         }
         long checked = 0;
         nolik->CheckContext(b1.get(), b2.get(), &checked);
-        std::string best;
+        std::string best, others;
         for (long i = 0; checked && i < 3; ++i) {
             com::unique_bstr g;
             double v = 0;
             nolik->GetBest(i, g.put());
             nolik->GetBestValue(i, &v);
-            if (com::FromBstr(g.get()).empty()) break;
-            best += (i ? ", " : "") + com::FromBstr(g.get()) + " (" + Fmt("%.3f", v) + ")";
+            const std::string candidate = com::FromBstr(g.get());
+            if (candidate.empty()) break;
+            if (i == 0) best = candidate;
+            others += (i ? ", " : "") + candidate + " " + Fmt("%.3f", v);
         }
         if (!checked) {
             com::unique_bstr err;
             nolik->GetLastError(err.put());
-            best = "none: " + com::FromBstr(err.get());
+            others = "none: " + com::FromBstr(err.get());
         }
-        Print("  \"" + c1 + " " + c2 + " " + word + "\": " + std::to_string(nearest) + " near words (" + closest +
-              "); in context: " + best + "\n");
+        const bool hit = best == expected;
+        contextHits += hit;
+        nearestHits += first == expected;
+        char row[200];
+        std::snprintf(row, sizeof row, "  %-34s -> %-14s expected %-14s %s\n", (c1 + " " + c2 + " " + word).c_str(),
+                      best.c_str(), expected.c_str(), hit ? "hit" : "MISS");
+        Print(row);
+        Print("      in context: " + others + "; by distance alone (" + std::to_string(nearest) +
+              " near words): " + closest + "\n");
     }
+    Print("  hits: " + std::to_string(contextHits) + " of " + std::to_string(lines) + " in context; " +
+          std::to_string(nearestHits) + " of " + std::to_string(lines) + " by distance alone\n");
 }
 
 }  // namespace
