@@ -138,17 +138,25 @@ bool Vocabulary::Load(const std::string& path) {
     Reserve(count);
     text = std::move(block);
     nodes.resize(static_cast<std::size_t>(count) + 1);
+    // Each word's bucket first, held in its node for the moment; then the chains, built from the
+    // last id to the first so that each ends up in the order of adding without a walk.
     const Remainder remainder(static_cast<std::uint32_t>(bucketCount));
     std::uint32_t offset = 0;
     for (std::int32_t id = 0; id <= count; ++id) {
-        nodes[id].offset = offset;
         std::uint32_t h = 0;
         const char* p = text.data() + offset;
         for (; *p; ++p)
             h = remainder(h * 256u + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(*p))));
-        Link(id, h);
+        nodes[id] = Node{offset, static_cast<std::int32_t>(h)};
         offset = static_cast<std::uint32_t>(p + 1 - text.data());
     }
+    for (std::int32_t id = count; id >= 0; --id) {
+        const auto b = static_cast<std::uint32_t>(nodes[id].next);
+        nodes[id].next = heads[b];
+        heads[b] = id;
+    }
+    // The last node of each chain is found again only if a word is added later.
+    tails.clear();
     wordCount = count + 1;
     wordsBeyondLimit = beyond;
     return true;
@@ -164,11 +172,15 @@ bool Vocabulary::Resize(std::int32_t minBuckets) {
     Clear();
     bucketCount = nextPrime(minBuckets);
     heads.assign(bucketCount, -1);
-    tails.assign(bucketCount, -1);
     return true;
 }
 
 void Vocabulary::Link(std::int32_t id, std::uint32_t bucket) {
+    if (tails.empty()) {
+        tails.assign(bucketCount, -1);
+        for (std::int32_t b = 0; b < bucketCount; ++b)
+            for (std::int32_t last = heads[b]; last >= 0; last = nodes[last].next) tails[b] = last;
+    }
     nodes[id].next = -1;
     if (tails[bucket] < 0)
         heads[bucket] = id;

@@ -70,14 +70,16 @@ private:
     };
 
     void Clear();
+    // Appends an added id to its bucket's chain.
     void Link(std::int32_t id, std::uint32_t bucket);
 
     // Every word's text followed by a zero, in the order of the ids: one block for all of them.
     std::vector<char> text;
     std::vector<Node> nodes;
-    // First and last id of each bucket's chain, -1 when the chain is empty; the last one lets a
-    // long chain of equal words grow without walking it.
+    // First id of each bucket's chain, -1 when the chain is empty.
     std::vector<std::int32_t> heads;
+    // Last id of each chain, so that a long chain of equal words grows without a walk; a load
+    // builds its chains without them, and the first later addition finds them again.
     std::vector<std::int32_t> tails;
     std::int32_t wordCount;
     std::int32_t bucketCount;

@@ -136,6 +136,11 @@ void WordScan::Measure(std::string_view query, double threshold, std::vector<Fou
     // rows 1 to i; bit 0 is then the whole diagonal i, which no later row touches.
     std::uint64_t open[kSide];
     open[0] = 0;
+    // Whether row i holds a cell at most the threshold, its border included. Every move goes
+    // down one or two rows and adds to the value, so once two rows in a row hold none, no later
+    // row does, and every word through them ends above the threshold.
+    bool near[kSide];
+    near[0] = 0.0 <= threshold;
     const std::uint64_t allOpen = (std::uint64_t{1} << n) - 1;
 
     constexpr int kNever = 1 << 30;
@@ -201,8 +206,9 @@ void WordScan::Measure(std::string_view query, double threshold, std::vector<Fou
                 low |= static_cast<std::uint64_t>(v <= threshold) << (j - 1);
             }
             open[i] = open[i - 1] >> 1 | low;
+            near[i] = low != 0 || kBorder[i] <= threshold;
             rows = i;
-            if (!(open[i] & 1)) {
+            if (!(open[i] & 1) || (!near[i] && !near[i - 1])) {
                 tooFar = i;
                 break;
             }
