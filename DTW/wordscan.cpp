@@ -1,6 +1,7 @@
 #include "DTW/wordscan.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include "DTW/dtw.h"
 #include "DTW/dtwcosts.h"
@@ -21,17 +22,24 @@ struct Keyed {
     std::int32_t id;
 };
 
+static_assert(std::endian::native == std::endian::little, "keys are read from memory byte-swapped");
+
 std::uint64_t KeyAt(const char* word, int from) {
-    std::uint64_t key = 0;
-    int k = 0;
-    for (; k < 8 && word[from + k]; ++k) key = key << 8 | static_cast<unsigned char>(word[from + k]);
-    return k == 0 ? 0 : key << (8 * (8 - k));
+    unsigned char bytes[8] = {};
+    for (int k = 0; k < 8 && word[from + k]; ++k) bytes[k] = static_cast<unsigned char>(word[from + k]);
+    std::uint64_t key;
+    std::memcpy(&key, bytes, sizeof key);
+    return __builtin_bswap64(key);
 }
 
 // Letters held in a key: a word has no zero byte, so its padding is the key's trailing zeros.
 int LettersIn(std::uint64_t key) { return key == 0 ? 0 : 8 - __builtin_ctzll(key) / 8; }
 int LeadingEqualBytes(std::uint64_t a, std::uint64_t b) { return a == b ? 8 : __builtin_clzll(a ^ b) / 8; }
-int ByteOf(std::uint64_t key, int k) { return static_cast<int>(key >> (56 - 8 * k) & 0xFF); }
+int ByteOf(std::uint64_t key, int k) {
+    unsigned char bytes[8];
+    std::memcpy(bytes, &key, sizeof bytes);
+    return bytes[7 - k];
+}
 
 bool FullKey(std::uint64_t key) { return (key & 0xFF) != 0; }
 
