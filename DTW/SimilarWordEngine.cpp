@@ -131,7 +131,8 @@ std::int32_t SimilarWordEngine::Analyze(const std::string& word) {
     measuredFront = found.size();
     std::sort(nearest.begin(), nearest.begin() + static_cast<std::ptrdiff_t>(measuredFront),
               [](const ScoredWord& a, const ScoredWord& b) { return compareByDistanceAsc(a, b) < 0; });
-    for (std::size_t i = 0; i < measuredFront; ++i) position[static_cast<std::size_t>(IdOf(nearest[i]))] = static_cast<std::int32_t>(i);
+    for (std::size_t i = 0; i < measuredFront; ++i)
+        position[static_cast<std::size_t>(IdOf(nearest[i]))] = static_cast<std::int32_t>(i);
     measured = true;
     lastQuery = q;
     lastQueryValid = true;

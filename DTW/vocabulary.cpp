@@ -30,7 +30,8 @@ public:
     explicit Remainder(std::uint32_t divisor) : d(divisor) {
         int l = 0;
         while (l < 32 && (std::uint64_t{1} << l) < divisor) ++l;  // the divisor's rounded-up log2
-        magic = static_cast<std::uint32_t>((std::uint64_t{1} << 32) * ((std::uint64_t{1} << l) - divisor) / divisor + 1);
+        const std::uint64_t above = (std::uint64_t{1} << l) - divisor;
+        magic = static_cast<std::uint32_t>((above << 32) / divisor + 1);
         shift1 = l < 1 ? l : 1;
         shift2 = l > 1 ? l - 1 : 0;
     }
@@ -46,6 +47,18 @@ private:
     int shift1;
     int shift2;
 };
+
+// hashWord with a prepared remainder, from text up to its terminating zero, which end is left at.
+std::uint32_t Hash(const char* text, const Remainder& remainder, const char*& end) {
+    std::uint32_t h = 0;
+    for (; *text; ++text) {
+        // The byte widened with its sign, then taken as unsigned.
+        const auto byte = static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(*text)));
+        h = remainder(h * 256u + byte);
+    }
+    end = text;
+    return h;
+}
 
 }  // namespace
 
@@ -65,11 +78,8 @@ wList* wList::Append(const char* text, std::int32_t newId) {
 
 std::uint32_t hashWord(const char* text, std::uint32_t bucketCount) {
     if (bucketCount == 0) return 0;
-    const Remainder remainder(bucketCount);
-    std::uint32_t h = 0;
-    for (const char* p = text; *p; ++p)
-        h = remainder(h * 256u + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(*p))));
-    return h;
+    const char* end;
+    return Hash(text, Remainder(bucketCount), end);
 }
 
 std::int32_t nextPrime(std::int32_t n) {
@@ -143,12 +153,9 @@ bool Vocabulary::Load(const std::string& path) {
     const Remainder remainder(static_cast<std::uint32_t>(bucketCount));
     std::uint32_t offset = 0;
     for (std::int32_t id = 0; id <= count; ++id) {
-        std::uint32_t h = 0;
-        const char* p = text.data() + offset;
-        for (; *p; ++p)
-            h = remainder(h * 256u + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(*p))));
-        nodes[id] = Node{offset, static_cast<std::int32_t>(h)};
-        offset = static_cast<std::uint32_t>(p + 1 - text.data());
+        const char* end;
+        nodes[id] = Node{offset, static_cast<std::int32_t>(Hash(text.data() + offset, remainder, end))};
+        offset = static_cast<std::uint32_t>(end + 1 - text.data());
     }
     for (std::int32_t id = count; id >= 0; --id) {
         const auto b = static_cast<std::uint32_t>(nodes[id].next);

@@ -101,8 +101,10 @@ WordScan::WordScan(const Vocabulary& vocabulary) {
         }
         words.push_back(static_cast<std::uint8_t>(common));
         words.push_back(static_cast<std::uint8_t>(length - common));
-        for (int i = common; i < length; ++i)
-            words.push_back(static_cast<std::uint8_t>(i < 8 ? ByteOf(k.high, i) : i < 16 ? ByteOf(k.low, i - 8) : text[i]));
+        for (int i = common; i < length; ++i) {
+            const int letter = i < 8 ? ByteOf(k.high, i) : i < 16 ? ByteOf(k.low, i - 8) : text[i];
+            words.push_back(static_cast<std::uint8_t>(letter));
+        }
     }
     words.shrink_to_fit();
 }

@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
         loads.push_back(MsSince(start));
     }
     double letters = 0;
-    for (std::int32_t id = 1; id < vocabulary->WordCount(); ++id) letters += static_cast<double>(std::strlen(vocabulary->GetWord(id)));
+    for (std::int32_t id = 1; id < vocabulary->WordCount(); ++id) letters += vocabulary->WordLength(id);
     std::printf("vocabulary: %d words, mean length %.2f letters, threshold %d\n", vocabulary->WordCount() - 1,
                 letters / (vocabulary->WordCount() - 1), kThreshold);
     std::printf("%-34s %9.0f ms   goal <= %.0f ms\n", "load with id index (median of 3)", Median(loads), kLoadGoalMs);

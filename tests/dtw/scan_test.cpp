@@ -117,9 +117,10 @@ protected:
 TEST_F(ScanTest, SameDistancesNearestFirstAndSameCandidateCount) {
     int compared = 0;
     for (int threshold = 0; threshold <= 12; ++threshold) {
-        std::vector<std::string> queries = {words[random() % words.size()], Misspelt(words[random() % words.size()], random),
-                                            Misspelt(Misspelt(words[random() % words.size()], random), random),
-                                            RandomWord(random, 1, 12), RandomWord(random, 1, 3)};
+        const auto anyWord = [&] { return words[random() % words.size()]; };
+        std::vector<std::string> queries = {anyWord(), Misspelt(anyWord(), random),
+                                            Misspelt(Misspelt(anyWord(), random), random), RandomWord(random, 1, 12),
+                                            RandomWord(random, 1, 3)};
         if (threshold == 4) queries.insert(queries.end(), {"", "a", std::string(50, 'a'), std::string(49, 'a')});
         engine->SetMaxValue(threshold);
         for (const std::string& query : queries) {
@@ -140,7 +141,8 @@ TEST_F(ScanTest, SameDistancesNearestFirstAndSameCandidateCount) {
                 ++got[{engine->GetNearest(i), d}];
             }
             ASSERT_EQ(expected, got) << "query " << query << ", threshold " << threshold;
-            ASSERT_EQ(std::min(within, 200), engine->CandidateCount()) << "query " << query << ", threshold " << threshold;
+            ASSERT_EQ(std::min(within, 200), engine->CandidateCount())
+                << "query " << query << ", threshold " << threshold;
             ++compared;
         }
     }
