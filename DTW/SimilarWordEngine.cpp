@@ -115,7 +115,7 @@ std::int32_t SimilarWordEngine::Analyze(const std::string& word) {
     if (lastQueryValid && q == lastQuery) return 1;
 
     found.clear();
-    scan->Measure(q, maxValue, found);
+    if (scan) scan->Measure(q, maxValue, found);  // none after a failed reload: no word to measure
     // The words of the last analysis go back to abandoned where they stand; the words measured
     // now come to the front, and only they need sorting: the abandoned ones are all equal.
     for (std::size_t i = 0; i < measuredFront; ++i) nearest[i].value = dtw::kTooFar;
