@@ -129,8 +129,9 @@ void WordScan::Measure(std::string_view query, double threshold, std::vector<Fou
     const int n = static_cast<int>(query.size());
     // A query longer than the table is too far from every word.
     if (n > dtw::kMaxLetters) return;
-    // An empty query has no diagonal to share; a threshold too large for the margin to count
-    // abandons nothing as the rows below assume.
+    // An empty query has no diagonal to share; and the rows below read a diagonal as kept when
+    // some cell of it is within the threshold, which holds only while the abandon margin still
+    // counts beside the threshold.
     if (n == 0 || !(threshold + kMargin > threshold)) return MeasureEach(query, threshold, found);
 
     // The query's letters and the vocabulary word's, from index 1, behind a sentinel.
