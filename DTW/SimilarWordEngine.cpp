@@ -87,12 +87,22 @@ bool SimilarWordEngine::Init() {
 }
 
 bool SimilarWordEngine::LoadVocabulary(const std::string& path) {
+    scan.reset();
     vocabulary = std::make_unique<Vocabulary>();
     if (!vocabulary->Load(path)) {
         lastError = "Can read vocab from " + path;
         return false;
     }
-    nearest.assign(static_cast<size_t>(vocabulary->WordCount()), ScoredWord{0.0, -1.0});
+    scan = std::make_unique<WordScan>(*vocabulary);
+    const auto count = static_cast<std::size_t>(vocabulary->WordCount());
+    // Every id once, all abandoned: an analysis then only moves the words it measures closer.
+    nearest.resize(count);
+    position.resize(count);
+    for (std::size_t id = 0; id < count; ++id) {
+        nearest[id] = ScoredWord{static_cast<double>(id), dtw::kTooFar};
+        position[id] = static_cast<std::int32_t>(id);
+    }
+    measuredFront = 0;
     measured = false;
     lastQueryValid = false;
     candidateCount = 0;
@@ -104,20 +114,25 @@ std::int32_t SimilarWordEngine::Analyze(const std::string& word) {
     const std::string q = QueryForm(word);
     if (lastQueryValid && q == lastQuery) return 1;
 
+    found.clear();
+    if (scan) scan->Measure(q, maxValue, found);  // none after a failed reload: no word to measure
+    // The words of the last analysis go back to abandoned where they stand; the words measured
+    // now come to the front, and only they need sorting: the abandoned ones are all equal.
+    for (std::size_t i = 0; i < measuredFront; ++i) nearest[i].value = dtw::kTooFar;
     candidateCount = 0;
-    dtw query;
-    query.SetWord(q);
-    dtw entry;
-    entry.threshold = maxValue;
-    const std::int32_t count = vocabulary->WordCount();
-    for (std::int32_t id = 0; id < count; ++id) {
-        entry.SetWord(vocabulary->GetWord(id));
-        const double d = entry.Distance(query);
-        nearest[static_cast<size_t>(id)] = {static_cast<double>(id), d};
-        if (d <= maxValue) ++candidateCount;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const std::int32_t from = position[static_cast<std::size_t>(found[i].id)];
+        std::swap(nearest[i], nearest[static_cast<std::size_t>(from)]);
+        position[static_cast<std::size_t>(IdOf(nearest[static_cast<std::size_t>(from)]))] = from;
+        position[static_cast<std::size_t>(found[i].id)] = static_cast<std::int32_t>(i);
+        nearest[i].value = found[i].distance;
+        if (found[i].distance <= maxValue) ++candidateCount;
     }
-    std::sort(nearest.begin(), nearest.end(),
+    measuredFront = found.size();
+    std::sort(nearest.begin(), nearest.begin() + static_cast<std::ptrdiff_t>(measuredFront),
               [](const ScoredWord& a, const ScoredWord& b) { return compareByDistanceAsc(a, b) < 0; });
+    for (std::size_t i = 0; i < measuredFront; ++i)
+        position[static_cast<std::size_t>(IdOf(nearest[i]))] = static_cast<std::int32_t>(i);
     measured = true;
     lastQuery = q;
     lastQueryValid = true;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "DTW/vocabulary.h"
+#include "DTW/wordscan.h"
 #include "Tarvel.h"
 #include "com/com_ptr.h"
 
@@ -67,7 +68,13 @@ private:
 
     RegistrationReader readRegistration;
     std::unique_ptr<Vocabulary> vocabulary;
+    std::unique_ptr<WordScan> scan;
     std::vector<ScoredWord> nearest;
+    // Where each id stands in nearest, and how many entries at its front the last analysis
+    // measured below the abandon value: only those move when the next analysis places its own.
+    std::vector<std::int32_t> position;
+    std::size_t measuredFront = 0;
+    std::vector<WordScan::Found> found;
     std::vector<ScoredWord> best;
     std::int32_t candidateCount = 0;
     std::string folder;

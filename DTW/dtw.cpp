@@ -1,31 +1,13 @@
 #include "DTW/dtw.h"
+#include "DTW/dtwcosts.h"
 
 #include <algorithm>
-#include <array>
-#include <climits>
 #include <cstdlib>
 
 namespace {
 
-constexpr double kGap = 2.1;
-constexpr double kSubst = 2.0;
-constexpr double kTrade = 1.5;
-constexpr double kDoubled = 1.0;
-constexpr double kMargin = 1.0;
-constexpr int kSide = dtw::kMaxLetters + 1;
-
-// Stands before the first letter so that the moves reaching back one letter too far never find
-// a match there: no sign-widened byte equals it.
-constexpr std::int32_t kNoLetter = INT_MIN;
-
-// First row and column of the table: repeated additions of the gap cost, which round
-// differently from multiples of it.
-constexpr std::array<double, kSide> MakeBorder() {
-    std::array<double, kSide> border{};
-    for (int i = 1; i < kSide; ++i) border[i] = border[i - 1] + kGap;
-    return border;
-}
-constexpr std::array<double, kSide> kBorder = MakeBorder();
+using namespace dtwcost;
+static_assert(kSide == dtw::kMaxLetters + 1);
 
 // The table itself, for two words of 1 to 49 letters each (a[1] .. a[m] and b[1] .. b[n]);
 // kept apart so that the measurements decided without it do not set up its large frame.

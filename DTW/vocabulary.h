@@ -1,12 +1,13 @@
 // The similar-word engine's word list: ids in file order behind "<UNK>" (id 0), lookup of a
-// word's id through a chained hash table, and the word of an id through an index built on demand.
+// word's id through a chained hash table, and the word of an id.
 #pragma once
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-// One chain node: its own copy of a word, the word's id and the rest of the chain.
+// One chain node on its own: its own copy of a word, the word's id and the rest of the chain. The
+// vocabulary keeps its chains more compactly, as indexes into one array of nodes.
 class wList {
 public:
     wList(const char* text, std::int32_t id);
@@ -49,7 +50,10 @@ public:
     std::int32_t Find(const std::string& word) const;
     // Word of an id from 0 to WordCount() - 1 (the empty text for any other); valid until the
     // table changes.
-    const char* GetWord(std::int32_t id);
+    const char* GetWord(std::int32_t id) const;
+    // Length in bytes of the word of an id from 0 to WordCount() - 1.
+    std::int32_t WordLength(std::int32_t id) const;
+    // The id index is kept with the words themselves, so there is nothing to build.
     bool BuildIndex();
 
     std::int32_t WordCount() const noexcept { return wordCount; }
@@ -58,13 +62,26 @@ public:
     std::int32_t WordsBeyondLimit() const noexcept { return wordsBeyondLimit; }
 
 private:
-    void Clear();
+    // One word: where its text starts in the block, and the next id in its bucket's chain (-1
+    // at the end). Nodes stand in the order of their ids, so an id is its node's index.
+    struct Node {
+        std::uint32_t offset;
+        std::int32_t next;
+    };
 
-    std::vector<std::unique_ptr<wList>> buckets;
-    // Last node of each chain, so that adding does not walk a long chain of equal words.
-    std::vector<wList*> tails;
+    void Clear();
+    // Appends an added id to its bucket's chain.
+    void Link(std::int32_t id, std::uint32_t bucket);
+
+    // Every word's text followed by a zero, in the order of the ids: one block for all of them.
+    std::vector<char> text;
+    std::vector<Node> nodes;
+    // First id of each bucket's chain, -1 when the chain is empty.
+    std::vector<std::int32_t> heads;
+    // Last id of each chain, so that a long chain of equal words grows without a walk; a load
+    // builds its chains without them, and the first later addition finds them again.
+    std::vector<std::int32_t> tails;
     std::int32_t wordCount;
     std::int32_t bucketCount;
-    std::vector<const char*> idIndex;  // empty when not built
     std::int32_t wordsBeyondLimit;
 };

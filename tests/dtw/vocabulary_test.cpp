@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include "DTW/vocabulary.h"
@@ -52,6 +53,22 @@ TEST(HashWord, SignWidenedBytesInUnsignedArithmetic) {
     // 0xFF is 2^32 - 1; then 4 * 256 + 2^32 - 1 wraps to 1023.
     EXPECT_EQ(1023u, hashWord("\xFF\xFF", 4294967291u));
     EXPECT_EQ(0u, hashWord("abc", 0));
+}
+
+TEST(HashWord, EqualsTheRemainderTakenByDivision) {
+    // hashWord takes its remainders by multiplication: compared with the plain division for
+    // bucket counts small, prime, powers of two and near the top of the range.
+    std::mt19937 random(7);
+    const std::uint32_t counts[] = {1, 2, 3, 7, 64, 137, 1361, 65536, 2000003, 2147483647u, 2147483648u, 4294967291u,
+                                    4294967295u};
+    for (std::uint32_t b : counts)
+        for (int i = 0; i < 2000; ++i) {
+            std::string text(1 + random() % 12, ' ');
+            for (char& c : text) c = static_cast<char>(1 + random() % 255);
+            std::uint32_t h = 0;
+            for (signed char c : text) h = (h * 256u + static_cast<std::uint32_t>(std::int32_t{c})) % b;
+            ASSERT_EQ(h, hashWord(text.c_str(), b)) << b;
+        }
 }
 
 TEST(NextPrime, GivenValuesAndTheDefinitionByThirds) {
