@@ -41,6 +41,23 @@ TEST_F(ChannelOps, StartsAreCountedAndTheLastStopReleasesTheObjects) {
     EXPECT_EQ(form.Lines(), std::vector<std::string>{"Initialized fast CHAR communication(0)"});
 }
 
+// The last stop logs its line before the teardown, which lets other calls in while the waiting
+// thread ends; a start among them finishes that teardown and gets a new channel.
+TEST_F(ChannelOps, TheLastStopLogsFirstAndAStartMeanwhileGetsANewChannel) {
+    ASSERT_TRUE(set->StartIsUnknown());
+    bool mappedAtStopLine = false, restarted = false;
+    form.onLog = [&](const std::string& line) {
+        if (line != "Stopped fast CHAR communication(0)") return;
+        mappedAtStopLine = Exists("TTarvel_Char_mem");
+        restarted = set->StartIsUnknown();
+    };
+    EXPECT_TRUE(set->StopIsUnknown());
+    form.onLog = nullptr;
+    EXPECT_TRUE(mappedAtStopLine);
+    EXPECT_TRUE(restarted);
+    EXPECT_EQ(RunClient("char labas").output, "result=17 marker=121212\n");
+}
+
 TEST_F(ChannelOps, TheIntChannelCountsOnItsOwn) {
     EXPECT_TRUE(set->StartProbabilityId());
     EXPECT_TRUE(set->StartIsUnknown());
