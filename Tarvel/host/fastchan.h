@@ -5,9 +5,10 @@
 // thread's apartment (a model hosted in another process is reached through proxies that only
 // that apartment may call), and a failed call's question box must show where the thread that
 // waits for its answer keeps serving the other clients. The waiting thread therefore hands each
-// request over as a copy, waits for the answer and writes it into the block. A request that the
-// main thread has not taken up when the channel stops is dropped: its client gets the completion
-// signal with the marker left as it was.
+// request over as a copy; the main thread answers it, writes the answer into the block and
+// signals the completion. A request that the main thread has not answered when the channel
+// stops is dropped: the waiting thread signals its completion with the marker left as it was.
+// Either way each request is completed exactly once.
 //
 // Lifetime: the server owns its waiting thread. Teardown on the main thread keeps serving that
 // thread's messages (the waiting thread's end notification, other clients' calls) until the
@@ -52,8 +53,7 @@ protected:
             const DWORD r = WaitForSingleObject(server->execEvent.get(), 1000);
             if (r == WAIT_FAILED) Sleep(100);  // never spin on a broken handle
             if (r != WAIT_OBJECT_0) continue;
-            if (server->callback) server->Serve();
-            SetEvent(server->doneEvent.get());  // whatever became of the request
+            if (!server->callback || !server->Serve()) SetEvent(server->doneEvent.get());
         }
     }
 
@@ -76,7 +76,6 @@ public:
         ++startCount;
         if (!running) {
             EndThread();  // a thread left from an earlier stop may already have left its loop
-            link->open = true;
             link->stoppingOnMain = false;
             waitThread = std::make_unique<TWaitThread<T>>(this);
             waitThread->OnTerminate = [b = binding, sender = waitThread.get()] {
@@ -106,7 +105,7 @@ public:
     // Stops the waiting thread, waits for its end as the head of this file says, unbinds its end
     // notification and closes the objects. A second teardown finds nothing left to do.
     void Teardown() {
-        link->open = false;
+        ++link->generation;
         running = false;
         EndThread();
         {
@@ -116,14 +115,18 @@ public:
         this->Release();
     }
 
-    // On the waiting thread: hands the request in the block to the main thread and writes the
-    // answer back, unless the channel stops before the main thread has taken the request up.
-    void Serve() {
+    // On the waiting thread: hands the request in the block to the main thread. True when the
+    // main thread delivered the answer and completed the request; false when this thread is to
+    // complete it (no answer, or one that came after the channel stopped).
+    bool Serve() {
         auto request = std::make_shared<Request>();
         std::memcpy(&request->block, this->Block(), sizeof(T));
-        forms::PostToMainThread([l = link, request, handler = callback, data = userData] {
+        forms::PostToMainThread([l = link, generation = link->generation.load(), request,
+                                 handler = callback, data = userData, block = this->Block(),
+                                 done = this->doneEvent.get()] {
             int state = Request::Pending;
-            if (!l->open || !request->state.compare_exchange_strong(state, Request::Taken)) {
+            if (l->generation != generation ||
+                !request->state.compare_exchange_strong(state, Request::Taken)) {
                 request->state.compare_exchange_strong(state, Request::Dropped);
                 return;
             }
@@ -132,25 +135,33 @@ public:
             } catch (...) {
                 // A failing request must not end the channel; its client still gets its signal.
             }
-            request->state = Request::Answered;
+            // The block and the event are there while the channel's generation lasts: a stop on
+            // this thread ends it first, one elsewhere waits for this answer.
+            if (l->generation == generation) {
+                block->marker = request->block.marker;
+                block->result = request->block.result;
+                request->state = Request::Delivered;
+                SetEvent(done);
+            } else {
+                request->state = Request::Late;
+            }
             SetEvent(l->answered.get());
         });
         for (;;) {
             WaitForSingleObject(link->answered.get(), 50);
             int state = request->state;
-            if (state == Request::Answered) break;
+            if (state == Request::Delivered) return true;
+            if (state == Request::Late) return false;
             if (running) continue;
             if (state == Request::Pending &&
                 request->state.compare_exchange_strong(state, Request::Dropped))
-                return;
-            if (state == Request::Answered) break;
+                return false;
+            if (state == Request::Delivered) return true;
             // Taken: when the main thread waits for this thread, it runs above that answer on
-            // its own stack, so waiting for the answer would never end. Otherwise it comes.
-            if (state == Request::Dropped || link->stoppingOnMain) return;
+            // its own stack, so waiting for the answer would never end; it has ended the
+            // generation, so the answer will not be delivered. Otherwise the answer comes.
+            if (state != Request::Taken || link->stoppingOnMain) return false;
         }
-        T* block = this->Block();
-        block->marker = request->block.marker;
-        block->result = request->block.result;
     }
 
     Callback callback = nullptr;
@@ -163,15 +174,16 @@ private:
     // One request on its way to the main thread and back, shared with the closure that the main
     // thread runs: either side may be the last to let go of it.
     struct Request {
-        enum : int { Pending, Taken, Answered, Dropped };
+        enum : int { Pending, Taken, Delivered, Late, Dropped };
         std::atomic<int> state{Pending};
         T block;  // the client's request; the handler writes marker and result into it
     };
     // What a handed-over request needs of its server, which may be gone before the main thread
     // gets to it.
     struct Link {
-        std::atomic<bool> open{true};            // cleared at teardown: queued requests are dropped
-        std::atomic<bool> stoppingOnMain{false};  // the teardown runs on the main thread
+        // Ends when the waiting thread is to end: requests of an earlier generation are dropped.
+        std::atomic<unsigned> generation{0};
+        std::atomic<bool> stoppingOnMain{false};  // the main thread waits for the waiting thread
         com::unique_handle answered{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     };
     // The end notification's way to its server, cut when the server is torn down off the main
@@ -182,6 +194,7 @@ private:
     };
 
     void EndThread() {
+        ++link->generation;
         if (!waitThread) return;
         if (forms::IsMainThread()) {
             // A request that this thread has taken up is answered further down its own stack.

@@ -101,7 +101,7 @@ private:
 // set's description; closed through its window at the end.
 class HandStartedTarvel {
 public:
-    HandStartedTarvel(TempDir& dir, const std::string& settingsText) : settings(dir.path + "tarvel.set") {
+    HandStartedTarvel(TempDir& dir, const std::string& settingsText) : settings(dir.Write("tarvel.set", "")) {
         const std::string log = dir.Write("info.log", "");
         Describe(settingsText + "\ninfo = " + log + "\n");
         HANDLE raw = nullptr;
@@ -180,10 +180,10 @@ std::vector<ModelRow> Rows(const std::string& dir) {
     std::vector<ModelRow> rows;
     for (int sep : {0, 1}) {
         const std::string s = "sep_proc = " + std::to_string(sep) + "\n";
-        rows.push_back({sep ? "KN, provider" : "KN", "type = 0\n" + s + "kn_model = " + tiny + "\n", "", "c", 5});
-        rows.push_back({sep ? "reverse KN, provider" : "reverse KN", td(4), s + "kn_model = " + tiny + "\n", nullptr, 0});
-        rows.push_back({sep ? "modified KN, provider" : "modified KN", "type = 8\n" + s + "kn1_model = " + tiny4 + "\n",
-                        "", "x", 3});
+        const std::string kn = s + "kn_model = " + tiny + "\n", kn1 = s + "kn1_model = " + tiny4 + "\n";
+        rows.push_back({sep ? "KN, provider" : "KN", "type = 0\n" + kn, "", "c", 5});
+        rows.push_back({sep ? "reverse KN, provider" : "reverse KN", td(4), kn, nullptr, 0});
+        rows.push_back({sep ? "modified KN, provider" : "modified KN", "type = 8\n" + kn1, "", "x", 3});
     }
     rows.push_back({"binary CMU", "type = 1\nlmCMU = " + tiny + "\n", "", "c", 5});
     rows.push_back({"cache", td(2), "cache_size = 5\n", nullptr, 0});
