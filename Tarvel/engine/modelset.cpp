@@ -5,9 +5,9 @@
 #include "modelset_internal.h"
 
 // One rule serialises the model set. Every public operation holds `guard` from its start to its
-// end, so a COM call (main thread), a channel request (the two waiting threads), a load and the
-// unload job's destruction (worker thread) never run against the same set at the same moment:
-// a caller on another thread waits until the running operation has ended.
+// end, so a COM call or a channel request (both on the main thread), a load and a destruction
+// on another thread never run against the same set at the same moment: a caller on another
+// thread waits until the running operation has ended.
 //
 // The guard is recursive because the main thread re-enters the set while it holds it: a log
 // line processes window messages, and an outgoing call to an out-of-process component pumps

@@ -14,8 +14,6 @@ class TLMWrap;
 class ListW;
 struct CharTransfer;
 struct IntTransfer;
-template <typename T>
-class ConnA_Server;
 
 // Base of the fast-channel servers that the set owns; their destructors stop their waiting
 // threads and close their handles.
@@ -24,7 +22,7 @@ public:
     virtual ~TChannelServer() = default;
 };
 
-class TTarvel {
+class TTarvel : public std::enable_shared_from_this<TTarvel> {
 public:
     TTarvel();
     virtual ~TTarvel();
@@ -71,10 +69,10 @@ public:
     bool StopIsUnknown();
     bool StartProbabilityId();
     bool StopProbabilityId();
-    // Request handlers, called on the channels' waiting threads with the server whose block holds
-    // the request.
-    void OnCharRequest(ConnA_Server<CharTransfer>& server);
-    void OnIntRequest(ConnA_Server<IntTransfer>& server);
+    // Request handlers, called on the main thread with a copy of a channel's request block, in
+    // which they write the marker and the result.
+    void OnCharRequest(CharTransfer& request);
+    void OnIntRequest(IntTransfer& request);
 
 protected:
     // The analyzer step of the analyzer-based set types; fills pForma and sInfo.

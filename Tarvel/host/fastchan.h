@@ -1,19 +1,31 @@
 // The server side of one fast channel: its kernel objects, the count of starts not yet matched by
-// stops, and the waiting thread that hands each signalled request to the request handler.
+// stops, and the waiting thread that takes each signalled request.
 //
-// Lifetime: the server owns its waiting thread. Destroying the server stops the thread and waits
-// for it to end, on whichever thread the server is destroyed, without waiting for the main
-// thread; only then are the events, the view and the mapping closed. The thread's end
-// notification is bound to nothing of the server, because it arrives later on the main thread,
-// when the server may already be gone.
+// Requests are answered on the main thread. The model set's components belong to the main
+// thread's apartment (a model hosted in another process is reached through proxies that only
+// that apartment may call), and a failed call's question box must show where the thread that
+// waits for its answer keeps serving the other clients. The waiting thread therefore hands each
+// request over as a copy; the main thread answers it, writes the answer into the block and
+// signals the completion. A request that the main thread has not answered when the channel
+// stops is dropped: the waiting thread signals its completion with the marker left as it was.
+// Either way each request is completed exactly once.
+//
+// Lifetime: the server owns its waiting thread. Teardown on the main thread keeps serving that
+// thread's messages (the waiting thread's end notification, other clients' calls) until the
+// waiting thread has ended; on another thread it just waits. Only then are the events, the view
+// and the mapping closed.
 #pragma once
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "Tarvel/engine/modelset.h"
+#include "com/handle.h"
 #include "conna.h"
+#include "forms/application.h"
 #include "forms/main_thread.h"
 #include "forms/thread.h"
 
@@ -21,50 +33,55 @@ template <typename T>
 class ConnA_Server;
 
 // Waits on the request event in slices of one second, so that a stop reaches it within about a
-// second, and answers each signalled request by calling the server's handler.
+// second, and has the server answer each signalled request.
 template <typename T>
 class TWaitThread final : public TThread {
 public:
     explicit TWaitThread(ConnA_Server<T>* s) : server(s) {}
     ConnA_Server<T>* server;
 
+    // Signalled once Execute has returned.
+    HANDLE Ended() const { return ended.get(); }
+
 protected:
     void Execute() override {
+        struct Signal {
+            HANDLE event;
+            ~Signal() { SetEvent(event); }
+        } signal{ended.get()};
         while (server->running) {
             const DWORD r = WaitForSingleObject(server->execEvent.get(), 1000);
             if (r == WAIT_FAILED) Sleep(100);  // never spin on a broken handle
             if (r != WAIT_OBJECT_0) continue;
-            if (server->callback) {
-                // A failing request must not end the channel; the client still gets its signal.
-                try {
-                    server->callback(server->userData, *server);
-                } catch (...) {
-                }
-            }
-            SetEvent(server->doneEvent.get());
+            if (!server->callback || !server->Serve()) SetEvent(server->doneEvent.get());
         }
     }
+
+private:
+    com::unique_handle ended{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
 template <typename T>
 class ConnA_Server final : public ConnA<T>, public TChannelServer {
 public:
-    // Called on the waiting thread for each request, with userData and this server.
-    using Callback = void (*)(void* userData, ConnA_Server<T>& server);
+    // Called on the main thread for each request, with userData and a copy of the request in
+    // which the handler writes `marker` and `result`.
+    using Callback = void (*)(void* userData, T& request);
 
-    ConnA_Server() = default;
-    ~ConnA_Server() override {
-        running = false;
-        EndThread();
-        this->Release();
-    }
+    ConnA_Server() { binding->server = this; }
+    ~ConnA_Server() override { Teardown(); }
 
     // Counts a start and makes sure the waiting thread runs; the channel must be created.
     bool Start() {
         ++startCount;
         if (!running) {
             EndThread();  // a thread left from an earlier stop may already have left its loop
+            link->stoppingOnMain = false;
             waitThread = std::make_unique<TWaitThread<T>>(this);
+            waitThread->OnTerminate = [b = binding, sender = waitThread.get()] {
+                std::lock_guard<std::mutex> g(b->lock);
+                if (b->server) b->server->OnThreadTerminate(sender);
+            };
             running = true;
             waitThread->Resume();
         }
@@ -80,6 +97,73 @@ public:
 
     bool IsRunning() const { return running; }
 
+    // The end notification of the waiting thread (main thread): frees the thread object.
+    void OnThreadTerminate(TThread* sender) {
+        if (waitThread.get() == sender) waitThread.reset();
+    }
+
+    // Stops the waiting thread, waits for its end as the head of this file says, unbinds its end
+    // notification and closes the objects. A second teardown finds nothing left to do.
+    void Teardown() {
+        ++link->generation;
+        running = false;
+        EndThread();
+        {
+            std::lock_guard<std::mutex> g(binding->lock);
+            binding->server = nullptr;
+        }
+        this->Release();
+    }
+
+    // On the waiting thread: hands the request in the block to the main thread. True when the
+    // main thread delivered the answer and completed the request; false when this thread is to
+    // complete it (no answer, or one that came after the channel stopped).
+    bool Serve() {
+        auto request = std::make_shared<Request>();
+        std::memcpy(&request->block, this->Block(), sizeof(T));
+        forms::PostToMainThread([l = link, generation = link->generation.load(), request,
+                                 handler = callback, data = userData, block = this->Block(),
+                                 done = this->doneEvent.get()] {
+            int state = Request::Pending;
+            if (l->generation != generation ||
+                !request->state.compare_exchange_strong(state, Request::Taken)) {
+                request->state.compare_exchange_strong(state, Request::Dropped);
+                return;
+            }
+            try {
+                handler(data, request->block);
+            } catch (...) {
+                // A failing request must not end the channel; its client still gets its signal.
+            }
+            // The block and the event are there while the channel's generation lasts: a stop on
+            // this thread ends it first, one elsewhere waits for this answer.
+            if (l->generation == generation) {
+                block->marker = request->block.marker;
+                block->result = request->block.result;
+                request->state = Request::Delivered;
+                SetEvent(done);
+            } else {
+                request->state = Request::Late;
+            }
+            SetEvent(l->answered.get());
+        });
+        for (;;) {
+            WaitForSingleObject(link->answered.get(), 50);
+            int state = request->state;
+            if (state == Request::Delivered) return true;
+            if (state == Request::Late) return false;
+            if (running) continue;
+            if (state == Request::Pending &&
+                request->state.compare_exchange_strong(state, Request::Dropped))
+                return false;
+            if (state == Request::Delivered) return true;
+            // Taken: when the main thread waits for this thread, it runs above that answer on
+            // its own stack, so waiting for the answer would never end; it has ended the
+            // generation, so the answer will not be delivered. Otherwise the answer comes.
+            if (state != Request::Taken || link->stoppingOnMain) return false;
+        }
+    }
+
     Callback callback = nullptr;
     void* userData = nullptr;
     int startCount = 0;
@@ -87,17 +171,52 @@ public:
     std::atomic<bool> running{false};
 
 private:
-    // Waits for the thread to end (running must be false). Its end notification may still be
-    // queued for the main thread; off the main thread the object is therefore freed there,
-    // behind that notification, so the two never meet.
+    // One request on its way to the main thread and back, shared with the closure that the main
+    // thread runs: either side may be the last to let go of it.
+    struct Request {
+        enum : int { Pending, Taken, Delivered, Late, Dropped };
+        std::atomic<int> state{Pending};
+        T block;  // the client's request; the handler writes marker and result into it
+    };
+    // What a handed-over request needs of its server, which may be gone before the main thread
+    // gets to it.
+    struct Link {
+        // Ends when the waiting thread is to end: requests of an earlier generation are dropped.
+        std::atomic<unsigned> generation{0};
+        std::atomic<bool> stoppingOnMain{false};  // the main thread waits for the waiting thread
+        com::unique_handle answered{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    };
+    // The end notification's way to its server, cut when the server is torn down off the main
+    // thread while the notification may still be on its way there.
+    struct Binding {
+        std::mutex lock;
+        ConnA_Server* server = nullptr;
+    };
+
     void EndThread() {
+        ++link->generation;
         if (!waitThread) return;
-        waitThread->WaitFor();
         if (forms::IsMainThread()) {
-            waitThread.reset();
-        } else {
-            std::shared_ptr<TWaitThread<T>> ended(waitThread.release());
-            forms::PostToMainThread([ended] {});
+            // A request that this thread has taken up is answered further down its own stack.
+            link->stoppingOnMain = true;
+            while (waitThread) {
+                Application.ProcessMessages();
+                if (!waitThread) break;
+                HANDLE ended = waitThread->Ended();
+                MsgWaitForMultipleObjects(1, &ended, FALSE, 100, QS_ALLINPUT);
+            }
+            return;
         }
+        WaitForSingleObject(waitThread->Ended(), INFINITE);
+        std::shared_ptr<TWaitThread<T>> ended;
+        {
+            std::lock_guard<std::mutex> g(binding->lock);
+            ended.reset(waitThread.release());
+        }
+        // Freed on the main thread, behind its end notification, which then finds it gone.
+        if (ended) forms::PostToMainThread([ended] {});
     }
+
+    std::shared_ptr<Link> link = std::make_shared<Link>();
+    std::shared_ptr<Binding> binding = std::make_shared<Binding>();
 };

@@ -1,5 +1,5 @@
 // The model set's side of the fast channels: counted starts and stops, and the two request
-// handlers that the channels' waiting threads call.
+// handlers that the channels' waiting threads hand their requests to.
 #include <cstring>
 #include <memory>
 #include <string>
@@ -18,11 +18,16 @@ void LogError(const std::string& text) {
     if (mForm) mForm->LogError(text);
 }
 
-void CharHandler(void* set, ConnA_Server<CharTransfer>& server) {
-    static_cast<TTarvel*>(set)->OnCharRequest(server);
-}
-void IntHandler(void* set, ConnA_Server<IntTransfer>& server) {
-    static_cast<TTarvel*>(set)->OnIntRequest(server);
+void CharHandler(void* set, CharTransfer& request) { static_cast<TTarvel*>(set)->OnCharRequest(request); }
+void IntHandler(void* set, IntTransfer& request) { static_cast<TTarvel*>(set)->OnIntRequest(request); }
+
+// The server of a channel whose last stop is tearing it down, while the teardown serves this
+// thread's messages. Starts and stops arrive on the main thread, and the kernel objects' names
+// are the machine's, so there is at most one per channel.
+template <typename T>
+ConnA_Server<T>*& Closing() {
+    static ConnA_Server<T>* server = nullptr;
+    return server;
 }
 
 // Runs under the set's guard. Logs after every change is made, because a log line lets other
@@ -31,6 +36,9 @@ template <typename T>
 bool StartChannel(std::unique_ptr<TChannelServer>& slot, TTarvel* set,
                   typename ConnA_Server<T>::Callback handler, const char* base,
                   const std::string& label) {
+    // A start that arrives while the last stop's teardown waits: the names become free once
+    // the old objects are closed, so finish that teardown first.
+    if (ConnA_Server<T>* closing = Closing<T>()) closing->Teardown();
     auto* server = dynamic_cast<ConnA_Server<T>*>(slot.get());
     if (!server) {
         auto made = std::make_unique<ConnA_Server<T>>();
@@ -50,26 +58,31 @@ bool StartChannel(std::unique_ptr<TChannelServer>& slot, TTarvel* set,
 }
 
 // Runs under the set's guard: counts the stop and hands back a server that no longer runs, to be
-// torn down once the guard is released (its thread may be waiting for the guard).
+// torn down once the guard is released.
 template <typename T>
-std::unique_ptr<TChannelServer> StopChannel(std::unique_ptr<TChannelServer>& slot, int& count) {
+std::unique_ptr<ConnA_Server<T>> StopChannel(std::unique_ptr<TChannelServer>& slot, int& count) {
     auto* server = dynamic_cast<ConnA_Server<T>*>(slot.get());
-    if (!server) return std::move(slot);  // not a channel of ours: nothing to count
+    if (!server) {  // not a channel of ours: nothing to count
+        slot.reset();
+        return nullptr;
+    }
     server->Stop();
     count = server->startCount;
     if (server->IsRunning()) return nullptr;
-    return std::move(slot);
+    slot.release();
+    return std::unique_ptr<ConnA_Server<T>>(server);
 }
 
-// Takes the set's guard for a request, unless the channel is stopped meanwhile: the stop may
-// come from a call that holds the guard on another thread's behalf and waits for this thread.
+// The stop line first; then the teardown, which serves this thread's messages until the waiting
+// thread has ended.
 template <typename T>
-bool EnterFor(std::unique_lock<std::recursive_mutex>& entry, const ConnA_Server<T>& server) {
-    while (!entry.try_lock()) {
-        if (!server.IsRunning()) return false;
-        Sleep(1);
-    }
-    return true;
+void FinishStop(std::unique_ptr<ConnA_Server<T>> gone, int count, const std::string& label) {
+    ConnA_Server<T>*& closing = Closing<T>();
+    if (gone) closing = gone.get();
+    Log("Stopped fast " + label + " communication(" + std::to_string(count) + ")");
+    if (!gone) return;
+    gone->Teardown();
+    if (closing == gone.get()) closing = nullptr;
 }
 
 }  // namespace
@@ -85,56 +98,46 @@ bool TTarvel::StartProbabilityId() {
 }
 
 bool TTarvel::StopIsUnknown() {
-    std::unique_ptr<TChannelServer> gone;
+    std::unique_ptr<ConnA_Server<CharTransfer>> gone;
     int count = 0;
     {
         Busy busy(*this);
         if (!charServer) return true;
         gone = StopChannel<CharTransfer>(charServer, count);
     }
-    gone.reset();  // the teardown: waits for the waiting thread, closes the objects
-    Log("Stopped fast CHAR communication(" + std::to_string(count) + ")");
+    FinishStop(std::move(gone), count, "CHAR");
     return true;
 }
 
 bool TTarvel::StopProbabilityId() {
-    std::unique_ptr<TChannelServer> gone;
+    std::unique_ptr<ConnA_Server<IntTransfer>> gone;
     int count = 0;
     {
         Busy busy(*this);
         if (!intServer) return true;
         gone = StopChannel<IntTransfer>(intServer, count);
     }
-    gone.reset();
-    Log("Stopped fast INT communication(" + std::to_string(count) + ")");
+    FinishStop(std::move(gone), count, "INT");
     return true;
 }
 
-void TTarvel::OnCharRequest(ConnA_Server<CharTransfer>& server) {
-    CharTransfer* block = server.Block();
-    // The client may write the block at any moment: work on a copy that is always terminated.
-    char word[sizeof block->word + 1];
-    std::memcpy(word, block->word, sizeof block->word);
-    word[sizeof block->word] = '\0';
-    std::unique_lock<std::recursive_mutex> entry(guard, std::defer_lock);
-    if (!EnterFor(entry, server)) return;  // stopped: marker stays unwritten
-    block->marker = kHandledMarker;
+// The handlers run on the main thread, on a copy of the request. The set stays alive meanwhile
+// when it is shared: a question box or a log line inside may let the last release through.
+void TTarvel::OnCharRequest(CharTransfer& request) {
+    const auto keep = weak_from_this().lock();
+    request.marker = kHandledMarker;
     // A word that fills its whole field has lost its end; no model knows it.
-    block->result = std::strlen(word) < sizeof block->word ? IsUnknown(word) : 0;
+    request.result = std::memchr(request.word, '\0', sizeof request.word) ? IsUnknown(request.word) : 0;
 }
 
-void TTarvel::OnIntRequest(ConnA_Server<IntTransfer>& server) {
-    IntTransfer* block = server.Block();
-    const IntTransfer request = *block;
+void TTarvel::OnIntRequest(IntTransfer& request) {
+    const auto keep = weak_from_this().lock();
+    request.marker = kHandledMarker;
     if (request.n < 1 || request.n > 4) {
-        block->marker = kHandledMarker;
         Log("Can not calc probability - only N <= 4 are supported");
         return;
     }
-    std::unique_lock<std::recursive_mutex> entry(guard, std::defer_lock);
-    if (!EnterFor(entry, server)) return;
-    block->marker = kHandledMarker;
-    block->result = request.n == 4
-                        ? ProbabilityId4(request.id1, request.id2, request.id3, request.id4)
-                        : ProbabilityId(request.id1, request.id2, request.id3);
+    request.result = request.n == 4
+                         ? ProbabilityId4(request.id1, request.id2, request.id3, request.id4)
+                         : ProbabilityId(request.id1, request.id2, request.id3);
 }

