@@ -12,7 +12,7 @@ constexpr std::string_view kUnkText = "<unk>";
 size_t NgramModel::Count(int n) const noexcept {
     if (n < 1 || n > order_) return 0;
     if (n == 1) return words_.size() - (hasUnk_ ? 0 : 1);
-    return Table(n).Count();
+    return trie_.Count(n);
 }
 
 int32_t NgramModel::WordId(std::string_view word) const noexcept {
@@ -31,10 +31,7 @@ void NgramModel::Start(int order, const std::array<size_t, kMaxOrder>& counts) {
     uniBow_.reserve(counts[0] + 1);
     vocab_ = Vocabulary();
     vocab_.Reserve(counts[0] + 1);
-    for (int n = 2; n <= kMaxOrder; ++n) {
-        tables_[static_cast<size_t>(n - 2)] = NgramTable(n);
-        if (n <= order) tables_[static_cast<size_t>(n - 2)].Reserve(counts[static_cast<size_t>(n - 1)]);
-    }
+    trie_.Start(order, counts);
 }
 
 bool NgramModel::AddWord(std::string_view word, float prob, float bow) {
@@ -54,7 +51,7 @@ bool NgramModel::AddWord(std::string_view word, float prob, float bow) {
 }
 
 bool NgramModel::AddNgram(int n, const int32_t* ids, float prob, float bow) {
-    return tables_[static_cast<size_t>(n - 2)].Insert(ids, prob, bow);
+    return trie_.Add(n, ids, prob, bow);
 }
 
 double NgramModel::Log10Prob(std::span<const int32_t> history, int32_t word) const noexcept {
@@ -72,15 +69,16 @@ double NgramModel::Log10Prob(std::span<const int32_t> history, int32_t word) con
     ids[ctx] = word < 0 ? kUnknown : norm(word);
 
     double backoff = 0.0;
+    uint32_t node[kMaxOrder];
     for (int len = ctx; len >= 1; --len) {
         const int32_t* tuple = ids + (ctx - len);  // the last len context words and the word
-        long slot = Table(len + 1).Find(tuple);
-        if (slot >= 0) return backoff + Table(len + 1).Prob(slot);
+        // One walk finds the n-gram and, when it is not listed, its context.
+        const int depth = trie_.Walk(tuple, len + 1, node);
+        if (depth == len + 1 && trie_.Listed(len + 1, node[len])) return backoff + trie_.Prob(len + 1, node[len]);
         if (len == 1) {
             backoff += uniBow_[static_cast<size_t>(tuple[0])];
-        } else {
-            long c = Table(len).Find(tuple);
-            if (c >= 0) backoff += Table(len).Bow(c);
+        } else if (depth >= len && trie_.Listed(len, node[len - 1])) {
+            backoff += trie_.Bow(len, node[len - 1]);
         }
     }
     return backoff + uniProb_[static_cast<size_t>(ids[ctx])];
