@@ -68,6 +68,13 @@ double NgramModel::Log10Prob(std::span<const int32_t> history, int32_t word) con
     for (int i = 0; i < ctx; ++i) ids[i] = norm(history[history.size() - static_cast<size_t>(ctx) + static_cast<size_t>(i)]);
     ids[ctx] = word < 0 ? kUnknown : norm(word);
 
+    // The walks below wait on memory one after another: what each reads first is asked for now.
+    for (int i = 0; i < ctx; ++i) {
+        trie_.Prefetch(ids[i]);
+        __builtin_prefetch(&uniBow_[static_cast<size_t>(ids[i])]);
+    }
+    __builtin_prefetch(&uniProb_[static_cast<size_t>(ids[ctx])]);
+
     double backoff = 0.0;
     uint32_t node[kMaxOrder];
     for (int len = ctx; len >= 1; --len) {
@@ -96,6 +103,7 @@ double NgramModel::Probability(std::span<const std::string_view> words) const no
     int32_t ids[kMaxOrder];
     const size_t hist = words.size() - 1;
     const size_t use = hist < static_cast<size_t>(kMaxOrder - 1) ? hist : static_cast<size_t>(kMaxOrder - 1);
+    for (size_t i = hist - use; i < words.size(); ++i) vocab_.Prefetch(words[i]);
     for (size_t i = 0; i < use; ++i) {
         std::string_view w = words[hist - use + i];
         ids[i] = w.empty() ? kNoWord : WordId(w);

@@ -28,6 +28,10 @@ public:
     // Follows ids[0], ids[1], ... down from the 1-gram ids[0], at most len words; node[d] is the
     // index of the (d+1)-gram ids[0..d] in its order. Returns how many words were followed (1 to len).
     int Walk(const int32_t* ids, int len, uint32_t* node) const noexcept;
+    // Asks for the memory that a walk from the 1-gram w reads first.
+    void Prefetch(int32_t w) const noexcept {
+        if (!first_.empty()) __builtin_prefetch(&first_[static_cast<size_t>(w)]);
+    }
     // For a node that Walk reached, n being its order (2 and up).
     bool Listed(int n, uint32_t i) const noexcept { return At(n).probs[i] <= 0.0f; }
     float Prob(int n, uint32_t i) const noexcept { return At(n).probs[i]; }
