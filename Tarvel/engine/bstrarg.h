@@ -5,6 +5,7 @@
 // an out-of-process one), never freed. Longer words take a BSTR from the system allocator.
 #pragma once
 #include <windows.h>
+#include <cstddef>
 #include <cstdint>
 #include "com/handle.h"
 
@@ -26,6 +27,7 @@ private:
         uint32_t bytes;
         OLECHAR text[kInline + 1];
     };
+    static_assert(offsetof(Inline, text) == sizeof(uint32_t), "a BSTR's count comes right before its text");
     Inline inline_;
     com::unique_bstr heap_;
     BSTR bstr_;

@@ -69,10 +69,8 @@ double NgramModel::Log10Prob(std::span<const int32_t> history, int32_t word) con
     ids[ctx] = word < 0 ? kUnknown : norm(word);
 
     // The walks below wait on memory one after another: what each reads first is asked for now.
-    for (int i = 0; i < ctx; ++i) {
-        trie_.Prefetch(ids[i]);
-        __builtin_prefetch(&uniBow_[static_cast<size_t>(ids[i])]);
-    }
+    for (int i = 0; i < ctx; ++i) trie_.Prefetch(ids[i]);
+    if (ctx > 0) __builtin_prefetch(&uniBow_[static_cast<size_t>(ids[ctx - 1])]);
     __builtin_prefetch(&uniProb_[static_cast<size_t>(ids[ctx])]);
 
     double backoff = 0.0;

@@ -12,7 +12,7 @@ public:
     static constexpr int32_t kAbsent = -1;
 
     void Reserve(size_t words);
-    // False when the word is already there (its id is left as it was).
+    // False when the word is already there (its id is left as it was). id: 0 or above.
     bool Add(std::string_view word, int32_t id);
     int32_t Find(std::string_view word) const noexcept;
     // Asks for the memory that Find(word) reads, so that the lookups of several words overlap.
