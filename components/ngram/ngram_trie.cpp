@@ -61,10 +61,10 @@ bool NgramTrie::Remember(Staging& s, int n, uint32_t index) {
         for (uint32_t i = 0; i < index; ++i) Remember(s, n, i);
     }
     const size_t mask = s.seen.size() - 1;
-    const int32_t* key = &s.keys[static_cast<size_t>(index) * static_cast<size_t>(n)];
+    const int32_t* key = s.Key(index, n);
     size_t slot = Hash(key, n) & mask;
     while (s.seen[slot]) {
-        if (Compare(&s.keys[static_cast<size_t>(s.seen[slot] - 1) * static_cast<size_t>(n)], key, n) == 0) return false;
+        if (Compare(s.Key(s.seen[slot] - 1, n), key, n) == 0) return false;
         slot = (slot + 1) & mask;
     }
     s.seen[slot] = index + 1;
@@ -76,7 +76,7 @@ bool NgramTrie::Add(int n, const int32_t* ids, float prob, float bow) {
     const uint32_t index = static_cast<uint32_t>(s.probs.size());
     // Files usually list their n-grams sorted: then a duplicate is the one before.
     if (s.sorted && index > 0) {
-        const int c = Compare(&s.keys[(static_cast<size_t>(index) - 1) * static_cast<size_t>(n)], ids, n);
+        const int c = Compare(s.Key(index - 1, n), ids, n);
         if (c == 0) return false;
         if (c > 0) s.sorted = false;
     }
@@ -116,8 +116,8 @@ void NgramTrie::Sort(Staging& s, int n) {
 void NgramTrie::AddMissingContexts(Staging& contexts, const Staging& below, int n) {
     const int m = n - 1;
     const size_t count = contexts.probs.size(), children = below.probs.size();
-    auto context = [&](size_t i) { return &contexts.keys[i * static_cast<size_t>(m)]; };
-    auto prefix = [&](size_t j) { return &below.keys[j * static_cast<size_t>(n)]; };
+    auto context = [&](size_t i) { return contexts.Key(i, m); };
+    auto prefix = [&](size_t j) { return below.Key(j, n); };
     std::vector<size_t> missing;  // indices in below of the first child of each missing context
     size_t i = 0;
     for (size_t j = 0; j < children; ++j) {
@@ -158,7 +158,7 @@ std::vector<uint32_t> NgramTrie::Link(const Staging& parents, const Staging& bel
     std::vector<uint32_t> first(count + 1);
     size_t j = 0;
     for (size_t i = 0; i < count; ++i) {
-        while (j < children && Compare(&below.keys[j * static_cast<size_t>(n)], &parents.keys[i * static_cast<size_t>(m)], m) < 0) ++j;
+        while (j < children && Compare(below.Key(j, n), parents.Key(i, m), m) < 0) ++j;
         first[i] = static_cast<uint32_t>(j);
     }
     first[count] = static_cast<uint32_t>(children);
@@ -185,16 +185,14 @@ void NgramTrie::Finish(size_t vocabularySize) {
             first_[w] = static_cast<uint32_t>(j);
         }
     }
-    for (int n = 2; n <= order_; ++n) {
-        Level& level = levels_[static_cast<size_t>(n - 2)];
-        if (n < order_) level.children = Link(staging_[static_cast<size_t>(n - 2)], staging_[static_cast<size_t>(n - 1)], n + 1);
-    }
+    // Each order keeps the last words of its keys once the order above is linked to them.
     for (int n = 2; n <= order_; ++n) {
         Level& level = levels_[static_cast<size_t>(n - 2)];
         Staging& s = staging_[static_cast<size_t>(n - 2)];
+        if (n < order_) level.children = Link(s, staging_[static_cast<size_t>(n - 1)], n + 1);
         const size_t count = s.probs.size();
         level.words.resize(count);
-        for (size_t i = 0; i < count; ++i) level.words[i] = s.keys[i * static_cast<size_t>(n) + static_cast<size_t>(n - 1)];
+        for (size_t i = 0; i < count; ++i) level.words[i] = s.Key(i, n)[n - 1];
         level.probs = std::move(s.probs);
         level.bows = std::move(s.bows);
         level.probs.shrink_to_fit();

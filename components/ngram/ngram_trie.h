@@ -54,6 +54,7 @@ private:
         std::vector<float> probs, bows;
         bool sorted = true;
         std::vector<uint32_t> seen;  // once out of order: hash slots (index + 1) to find duplicates
+        const int32_t* Key(size_t i, int n) const noexcept { return keys.data() + i * static_cast<size_t>(n); }
     };
     const Level& At(int n) const noexcept { return levels_[static_cast<size_t>(n - 2)]; }
     static bool Remember(Staging& s, int n, uint32_t index);

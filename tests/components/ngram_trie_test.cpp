@@ -27,8 +27,10 @@ struct Reference {
     double Log10Prob(const Key& history, int32_t word) const {
         const int32_t size = static_cast<int32_t>(kWords.size());
         Key ids;
-        for (auto it = history.rbegin(); it != history.rend() && static_cast<int>(ids.size()) < order - 1 && *it >= 0; ++it)
+        for (auto it = history.rbegin(); it != history.rend() && *it >= 0; ++it) {
+            if (static_cast<int>(ids.size()) == order - 1) break;
             ids.insert(ids.begin(), *it >= size ? 0 : *it);
+        }
         const int ctx = static_cast<int>(ids.size());
         ids.push_back(word < 0 || word >= size ? 0 : word);
         double backoff = 0.0;
@@ -79,7 +81,8 @@ Reference MakeModel(int order, const std::vector<double>& share, Full full, uint
         if (n > 1) std::shuffle(lines[static_cast<size_t>(n)].begin(), lines[static_cast<size_t>(n)].end(), rng);
     }
     r.arpa = "\\data\\\n";
-    for (int n = 1; n <= order; ++n) r.arpa += "ngram " + std::to_string(n) + "=" + std::to_string(lines[static_cast<size_t>(n)].size()) + "\n";
+    for (int n = 1; n <= order; ++n)
+        r.arpa += "ngram " + std::to_string(n) + "=" + std::to_string(lines[static_cast<size_t>(n)].size()) + "\n";
     for (int n = 1; n <= order; ++n) {
         r.arpa += "\n\\" + std::to_string(n) + "-grams:\n";
         for (const std::string& line : lines[static_cast<size_t>(n)]) r.arpa += line + "\n";
@@ -97,7 +100,8 @@ void ExpectSameAnswers(const Reference& r, const NgramModel& m) {
     const int32_t v = static_cast<int32_t>(kWords.size());
     Key h(static_cast<size_t>(r.order - 1), -1);
     for (;;) {
-        for (int32_t w = 0; w <= v; ++w) ASSERT_EQ(r.Log10Prob(h, w), m.Log10Prob(h, w)) << ::testing::PrintToString(h) << " " << w;
+        for (int32_t w = 0; w <= v; ++w)
+            ASSERT_EQ(r.Log10Prob(h, w), m.Log10Prob(h, w)) << ::testing::PrintToString(h) << " " << w;
         size_t i = 0;  // next history, each word from -1 (no word) to v (beyond the vocabulary)
         while (i < h.size() && ++h[i] > v) h[i++] = -1;
         if (i == h.size()) break;
@@ -120,7 +124,7 @@ TEST(NgramTrie, AnswersByTheBackOffRule) {
          [](const Key& k) { return (k.size() == 2 && k[0] == 2) || (k.size() == 3 && k[0] == 2 && k[1] == 3); }},
         // One 2-gram, "b c", holds every 3-gram; the other 1-grams have no children.
         {"one context", 3, {0, 0, 0, 0},
-         [](const Key& k) { return (k.size() == 2 && k[0] == 3 && k[1] == 4) || (k.size() == 3 && k[0] == 3 && k[1] == 4); }},
+         [](const Key& k) { return k.size() >= 2 && k[0] == 3 && k[1] == 4; }},
         // 4-grams over 3-grams and 2-grams that may both be missing.
         {"four-grams", 4, {0, 0, 0.3, 0.1, 0.05},
          [](const Key& k) { return k.size() == 4 && k[0] == 5 && k[1] == 5 && k[2] == 5; }},
