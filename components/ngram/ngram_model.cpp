@@ -1,6 +1,6 @@
 #include "ngram/ngram_model.h"
-#include <cmath>
 #include <limits>
+#include "ngram/linear_prob.h"
 
 namespace ngram {
 
@@ -90,14 +90,11 @@ double NgramModel::Log10Prob(std::span<const int32_t> history, int32_t word) con
 }
 
 double NgramModel::Probability(std::span<const int32_t> history, int32_t word) const noexcept {
-    const double lp = Log10Prob(history, word);
-    if (!(lp > -1000.0)) return 0.0;  // -infinity: a word the model gives no mass
-    const double p = std::pow(10.0, lp);
-    return p > 1.0 ? 1.0 : p;
+    return LinearProb(Log10Prob(history, word));
 }
 
-double NgramModel::Probability(std::span<const std::string_view> words) const noexcept {
-    if (words.empty()) return 0.0;
+double NgramModel::Log10Prob(std::span<const std::string_view> words) const noexcept {
+    if (words.empty()) return -std::numeric_limits<double>::infinity();
     int32_t ids[kMaxOrder];
     const size_t hist = words.size() - 1;
     const size_t use = hist < static_cast<size_t>(kMaxOrder - 1) ? hist : static_cast<size_t>(kMaxOrder - 1);
@@ -106,7 +103,11 @@ double NgramModel::Probability(std::span<const std::string_view> words) const no
         std::string_view w = words[hist - use + i];
         ids[i] = w.empty() ? kNoWord : WordId(w);
     }
-    return Probability(std::span<const int32_t>(ids, use), WordId(words.back()));
+    return Log10Prob(std::span<const int32_t>(ids, use), WordId(words.back()));
+}
+
+double NgramModel::Probability(std::span<const std::string_view> words) const noexcept {
+    return LinearProb(Log10Prob(words));
 }
 
 }  // namespace ngram

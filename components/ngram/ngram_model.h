@@ -38,9 +38,10 @@ public:
     // without "<unk>" gives the unknown word log10 0, returned as -infinity. The terms are
     // single precision, their sum is taken in double.
     double Log10Prob(std::span<const int32_t> history, int32_t word) const noexcept;
-    // Linear probability, 0 to 1, never NaN.
+    // Linear probability, 0 to 1, never NaN (LinearProb of Log10Prob).
     double Probability(std::span<const int32_t> history, int32_t word) const noexcept;
     // The last text is the word, the others its history; an empty text ends the context.
+    double Log10Prob(std::span<const std::string_view> words) const noexcept;
     double Probability(std::span<const std::string_view> words) const noexcept;
 
     // Building, for the readers: Start, every 1-gram, then the n-grams of each higher order, Finish.

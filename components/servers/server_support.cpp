@@ -3,6 +3,7 @@
 #include <vector>
 #include "com/bstr.h"
 #include "ngram/binary_model.h"
+#include "ngram/linear_prob.h"
 #include "ngram/load_error.h"
 #include "ngram/settings_file.h"
 
@@ -88,23 +89,40 @@ private:
 };
 }  // namespace
 
-double NgramProbability(const ngram::NgramModel* m, std::initializer_list<BSTR> words) {
-    if (!m) return 0.0;
+namespace {
+// log10 probability by text or by ids; the model is there.
+double Log10Prob(const ngram::NgramModel& m, std::initializer_list<BSTR> words) {
     const BSTR* w = words.begin();
     const size_t n = words.size();
     // At most four words; those not given stay empty and unused.
     const NarrowWord a(n > 0 ? w[0] : nullptr), b(n > 1 ? w[1] : nullptr), c(n > 2 ? w[2] : nullptr),
         d(n > 3 ? w[3] : nullptr);
     const std::string_view views[ngram::NgramModel::kMaxOrder] = {a.view(), b.view(), c.view(), d.view()};
-    return m->Probability(std::span<const std::string_view>(views, n));
+    return m.Log10Prob(std::span<const std::string_view>(views, n));
 }
 
-double NgramProbabilityI(const ngram::NgramModel* m, std::initializer_list<long> ids) {
-    if (!m) return 0.0;
+double Log10Prob(const ngram::NgramModel& m, std::initializer_list<long> ids) {
     int32_t hist[ngram::NgramModel::kMaxOrder];
     size_t n = 0;
     for (long id : ids) hist[n++] = static_cast<int32_t>(id);
-    return m->Probability(std::span<const int32_t>(hist, n - 1), hist[n - 1]);
+    return m.Log10Prob(std::span<const int32_t>(hist, n - 1), hist[n - 1]);
+}
+}  // namespace
+
+double NgramProbability(const ngram::NgramModel* m, std::initializer_list<BSTR> words) {
+    return m ? ngram::LinearProb(Log10Prob(*m, words)) : 0.0;
+}
+
+double NgramProbabilityI(const ngram::NgramModel* m, std::initializer_list<long> ids) {
+    return m ? ngram::LinearProb(Log10Prob(*m, ids)) : 0.0;
+}
+
+float NgramProbabilitySingle(const ngram::NgramModel* m, std::initializer_list<BSTR> words) {
+    return m ? ngram::SingleLinearProb(Log10Prob(*m, words)) : 0.0f;
+}
+
+float NgramProbabilityISingle(const ngram::NgramModel* m, std::initializer_list<long> ids) {
+    return m ? ngram::SingleLinearProb(Log10Prob(*m, ids)) : 0.0f;
 }
 
 }  // namespace servers
