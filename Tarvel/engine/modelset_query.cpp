@@ -120,7 +120,8 @@ float TTarvel::GetProbW(const char* word, int n) {
         break;
     }
     default: {
-        const Word a(n == 4 ? h.H3() : ""), b(h.H2()), d(h.H1()), w(h.H0());  // converted once for every model
+        // Converted once for every model.
+        const Word a(n == 4 ? h.H3() : ""), b(h.H2()), d(h.H1()), w(h.H0());
         for (int k = 0; k < count; ++k) {
             TLMWrap& m = *models[k];
             c = f32(c + (n == 4 ? m.RecordedProbability4(a, b, d, w) : m.RecordedProbability(b, d, w)));

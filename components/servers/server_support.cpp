@@ -73,7 +73,8 @@ public:
             view_ = std::string_view(short_, n);
             return;
         }
-        const int bytes = ::WideCharToMultiByte(CP_ACP, 0, b, static_cast<int>(n), short_, sizeof short_, nullptr, nullptr);
+        const int bytes =
+            ::WideCharToMultiByte(CP_ACP, 0, b, static_cast<int>(n), short_, sizeof short_, nullptr, nullptr);
         if (bytes > 0) view_ = std::string_view(short_, static_cast<size_t>(bytes));
         else view_ = long_ = com::FromBstr(b);
     }
