@@ -30,10 +30,10 @@ long Load(IKN* kn, const std::string& file) {
     return ok;
 }
 
-float Probability(IKN* kn, const char* w1, const char* w2, const char* w3) {
+float Probability(IKN* kn, const BstrArg& w1, const BstrArg& w2, const BstrArg& w3) {
     REQUIRE_REF(kn, 0.0f);
     float p = 0.0f;
-    TARVEL_HRCHECK(kn->Probability(Text(w1).get(), Text(w2).get(), Text(w3).get(), &p),
+    TARVEL_HRCHECK(kn->Probability(w1.get(), w2.get(), w3.get(), &p),
                    "this->Probability(Param1, Param2, Param3, (float*)&Param4)");
     return p;
 }
@@ -45,10 +45,10 @@ float ProbabilityI(IKN* kn, long i1, long i2, long i3) {
     return p;
 }
 
-long GetWordId(IKN* kn, const char* word) {
+long GetWordId(IKN* kn, const BstrArg& word) {
     REQUIRE_REF(kn, 0);
     long id = 0;
-    TARVEL_HRCHECK(kn->GetWordId(Text(word).get(), &id), "this->GetWordId(Param1, (long*)&Param2)");
+    TARVEL_HRCHECK(kn->GetWordId(word.get(), &id), "this->GetWordId(Param1, (long*)&Param2)");
     return id;
 }
 
@@ -66,18 +66,18 @@ long Load(IKN1* kn1, const std::string& file) {
     return ok;
 }
 
-double Probability(IKN1* kn1, const char* w1, const char* w2, const char* w3) {
+double Probability(IKN1* kn1, const BstrArg& w1, const BstrArg& w2, const BstrArg& w3) {
     REQUIRE_REF(kn1, 0.0);
     double p = 0.0;
-    TARVEL_HRCHECK(kn1->Probability(Text(w1).get(), Text(w2).get(), Text(w3).get(), &p),
+    TARVEL_HRCHECK(kn1->Probability(w1.get(), w2.get(), w3.get(), &p),
                    "this->Probability(Param1, Param2, Param3, (double*)&Param4)");
     return p;
 }
 
-double Probability4(IKN1* kn1, const char* w1, const char* w2, const char* w3, const char* w4) {
+double Probability4(IKN1* kn1, const BstrArg& w1, const BstrArg& w2, const BstrArg& w3, const BstrArg& w4) {
     REQUIRE_REF(kn1, 0.0);
     double p = 0.0;
-    TARVEL_HRCHECK(kn1->Probability4(Text(w1).get(), Text(w2).get(), Text(w3).get(), Text(w4).get(), &p),
+    TARVEL_HRCHECK(kn1->Probability4(w1.get(), w2.get(), w3.get(), w4.get(), &p),
                    "this->Probability4(Param1, Param2, Param3, Param4, (double*)&Param5)");
     return p;
 }
@@ -97,10 +97,10 @@ double ProbabilityI4(IKN1* kn1, long i1, long i2, long i3, long i4) {
     return p;
 }
 
-long GetWordId(IKN1* kn1, const char* word) {
+long GetWordId(IKN1* kn1, const BstrArg& word) {
     REQUIRE_REF(kn1, 0);
     long id = 0;
-    TARVEL_HRCHECK(kn1->GetWordId(Text(word).get(), &id), "this->GetWordId(Param1, (long*)&Param2)");
+    TARVEL_HRCHECK(kn1->GetWordId(word.get(), &id), "this->GetWordId(Param1, (long*)&Param2)");
     return id;
 }
 
@@ -118,18 +118,18 @@ long Load(ICMU* cmu, const std::string& modelFile) {
     return ok;
 }
 
-double Probability(ICMU* cmu, const char* w1, const char* w2, const char* w3) {
+double Probability(ICMU* cmu, const BstrArg& w1, const BstrArg& w2, const BstrArg& w3) {
     REQUIRE_REF(cmu, 0.0);
     double p = 0.0;
-    TARVEL_HRCHECK(cmu->Probability(Text(w1).get(), Text(w2).get(), Text(w3).get(), &p),
+    TARVEL_HRCHECK(cmu->Probability(w1.get(), w2.get(), w3.get(), &p),
                    "this->Probability(Param1, Param2, Param3, (double*)&Param4)");
     return p;
 }
 
-long GetWordId(ICMU* cmu, const char* word) {
+long GetWordId(ICMU* cmu, const BstrArg& word) {
     REQUIRE_REF(cmu, 0);
     long id = 0;
-    TARVEL_HRCHECK(cmu->GetWordId(Text(word).get(), &id), "this->GetWordId(Param1, (long*)&Param2)");
+    TARVEL_HRCHECK(cmu->GetWordId(word.get(), &id), "this->GetWordId(Param1, (long*)&Param2)");
     return id;
 }
 
@@ -142,25 +142,25 @@ long Load(ICache* cache, const std::string& file) {
     return ok;
 }
 
-double Probability1(ICache* cache, const char* w) {
+double Probability1(ICache* cache, const BstrArg& w) {
     REQUIRE_REF(cache, 0.0);
     double p = 0.0;
-    TARVEL_HRCHECK(cache->Probability1(Text(w).get(), &p), "this->Probability1(Param1, (double*)&Param2)");
+    TARVEL_HRCHECK(cache->Probability1(w.get(), &p), "this->Probability1(Param1, (double*)&Param2)");
     return p;
 }
 
-double Probability2(ICache* cache, const char* w1, const char* w2) {
+double Probability2(ICache* cache, const BstrArg& w1, const BstrArg& w2) {
     REQUIRE_REF(cache, 0.0);
     double p = 0.0;
-    TARVEL_HRCHECK(cache->Probability2(Text(w1).get(), Text(w2).get(), &p),
+    TARVEL_HRCHECK(cache->Probability2(w1.get(), w2.get(), &p),
                    "this->Probability2(Param1, Param2, (double*)&Param3)");
     return p;
 }
 
-double AddToHist(ICache* cache, const char* w) {
+double AddToHist(ICache* cache, const BstrArg& w) {
     REQUIRE_REF(cache, 0.0);
     double p = 0.0;
-    TARVEL_HRCHECK(cache->AddToHist(Text(w).get(), &p), "this->AddToHist(Param1, (double*)&Param2)");
+    TARVEL_HRCHECK(cache->AddToHist(w.get(), &p), "this->AddToHist(Param1, (double*)&Param2)");
     return p;
 }
 
@@ -206,24 +206,24 @@ double Probability(IWC* wc, long classId, long wordId) {
     return p;
 }
 
-long GetWordID(IWC* wc, const char* word) {
+long GetWordID(IWC* wc, const BstrArg& word) {
     REQUIRE_REF(wc, 0);
     long id = 0;
-    TARVEL_HRCHECK(wc->GetWordID(Text(word).get(), &id), "this->GetWordID(Param1, (long*)&Param2)");
+    TARVEL_HRCHECK(wc->GetWordID(word.get(), &id), "this->GetWordID(Param1, (long*)&Param2)");
     return id;
 }
 
-long GetClassID(IWC* wc, const char* word) {
+long GetClassID(IWC* wc, const BstrArg& word) {
     REQUIRE_REF(wc, 0);
     long id = 0;
-    TARVEL_HRCHECK(wc->GetClassID(Text(word).get(), &id), "this->GetClassID(Param1, (long*)&Param2)");
+    TARVEL_HRCHECK(wc->GetClassID(word.get(), &id), "this->GetClassID(Param1, (long*)&Param2)");
     return id;
 }
 
-long GetWordClassID(IWC* wc, const char* text) {
+long GetWordClassID(IWC* wc, const BstrArg& text) {
     REQUIRE_REF(wc, 0);
     long id = 0;
-    TARVEL_HRCHECK(wc->GetWordClassID(Text(text).get(), &id), "this->GetWordClassID(Param1, (long*)&Param2)");
+    TARVEL_HRCHECK(wc->GetWordClassID(text.get(), &id), "this->GetWordClassID(Param1, (long*)&Param2)");
     return id;
 }
 
@@ -263,10 +263,10 @@ std::string SInfo(IZA* za) {
     return result;
 }
 
-long AnalyzeAll(IZA* za, const char* word) {
+long AnalyzeAll(IZA* za, const BstrArg& word) {
     REQUIRE_REF(za, 0);
     long r = 0;
-    TARVEL_HRCHECK(za->AnalyzeAll(Text(word).get(), &r), "this->AnalyzeAll(Param1, (long*)&Param2)");
+    TARVEL_HRCHECK(za->AnalyzeAll(word.get(), &r), "this->AnalyzeAll(Param1, (long*)&Param2)");
     return r;
 }
 

@@ -174,7 +174,7 @@ bool TLMWrap::Load(std::string settingsFile) {
     return true;
 }
 
-float TLMWrap::Probability(const char* w1, const char* w2, const char* w3) {
+float TLMWrap::Probability(const Word& w1, const Word& w2, const Word& w3) {
     switch (type) {
         case KN:
         case ReverseKN:
@@ -198,8 +198,8 @@ float TLMWrap::Probability(const char* w1, const char* w2, const char* w3) {
             long c1 = 0, c2 = 0;
             long c3 = call::GetClassID(wc.get(), w3);
             long id3 = call::GetWordID(wc.get(), w3);
-            if (w2) c2 = call::GetClassID(wc.get(), w2);
-            if (w1) c1 = call::GetClassID(wc.get(), w1);
+            if (!w2.absent()) c2 = call::GetClassID(wc.get(), w2);
+            if (!w1.absent()) c1 = call::GetClassID(wc.get(), w1);
             float pk = call::ProbabilityI(kn.get(), c1, c2, c3);
             double pw = call::Probability(wc.get(), c3, id3);
             // The class probability stays at double precision; the product is narrowed once.
@@ -232,7 +232,7 @@ float TLMWrap::Probability(const char* w1, const char* w2, const char* w3) {
     }
 }
 
-float TLMWrap::Probability4(const char* w1, const char* w2, const char* w3, const char* w4) {
+float TLMWrap::Probability4(const Word& w1, const Word& w2, const Word& w3, const Word& w4) {
     if (type != KN1 || !Holds({kn1.get()})) return 0.0f;
     return Single(call::Probability4(kn1.get(), w1, w2, w3, w4));
 }
@@ -254,29 +254,29 @@ float TLMWrap::ProbabilityI4(long i1, long i2, long i3, long i4) {
     return Single(call::ProbabilityI4(kn1.get(), i1, i2, i3, i4));
 }
 
-double TLMWrap::WeightedProbability(const char* w1, const char* w2, const char* w3) {
+double TLMWrap::WeightedProbability(const Word& w1, const Word& w2, const Word& w3) {
     if (!(lamda > 0.0f)) return 0.0;  // NaN too: no component is asked
     return static_cast<double>(lamda) * Probability(w1, w2, w3);
 }
 
-double TLMWrap::WeightedProbability4(const char* w1, const char* w2, const char* w3, const char* w4) {
+double TLMWrap::WeightedProbability4(const Word& w1, const Word& w2, const Word& w3, const Word& w4) {
     if (!(lamda > 0.0f)) return 0.0;
     return static_cast<double>(lamda) * Probability4(w1, w2, w3, w4);
 }
 
-double TLMWrap::RecordedProbability(const char* w1, const char* w2, const char* w3) {
+double TLMWrap::RecordedProbability(const Word& w1, const Word& w2, const Word& w3) {
     float p = Probability(w1, w2, w3);
     if (history) history->Push(p);
     return static_cast<double>(lamda) * p;
 }
 
-double TLMWrap::RecordedProbability4(const char* w1, const char* w2, const char* w3, const char* w4) {
+double TLMWrap::RecordedProbability4(const Word& w1, const Word& w2, const Word& w3, const Word& w4) {
     float p = Probability4(w1, w2, w3, w4);
     if (history) history->Push(p);
     return static_cast<double>(lamda) * p;
 }
 
-long TLMWrap::GetWordId(const char* word) {
+long TLMWrap::GetWordId(const Word& word) {
     switch (type) {
         case KN:
             return Holds({kn.get()}) ? call::GetWordId(kn.get(), word) : 0;
@@ -291,7 +291,7 @@ long TLMWrap::GetWordId(const char* word) {
     }
 }
 
-bool TLMWrap::AddToHist(const char* w1, const char* w2, const char* w3, int flag) {
+bool TLMWrap::AddToHist(const Word& w1, const Word& w2, const Word& w3, int flag) {
     if (!history) return true;
     if (flag != 0) history->Push(Probability(w1, w2, w3));
     if (type == Cache || type == ClassCache) call::AddToHist(cache.get(), w3);

@@ -3,12 +3,15 @@
 #pragma once
 #include <memory>
 #include <string>
+#include "Tarvel/engine/bstrarg.h"
 #include "Tarvel/engine/history.h"
 #include "com/com_ptr.h"
 #include "components.h"
 
 class TLMWrap {
 public:
+    using Word = engine::BstrArg;
+
     TLMWrap();
     TLMWrap(const TLMWrap&) = delete;
     TLMWrap& operator=(const TLMWrap&) = delete;
@@ -18,25 +21,26 @@ public:
     // True when the model is loaded; failures are logged through mForm.
     bool Load(std::string settingsFile);
 
-    // Words are zero-terminated 8-bit texts; nullptr is an absent word. Ids are word or class
+    // Words are zero-terminated 8-bit texts (nullptr is an absent word), or BstrArgs that a caller
+    // converted once to ask several models the same words. Ids are word or class
     // ids, 0 meaning unknown. A type without a branch, or a model missing a component its type
     // needs, answers 0 without calling any component.
-    float Probability(const char* w1, const char* w2, const char* w3);
-    float Probability4(const char* w1, const char* w2, const char* w3, const char* w4);
+    float Probability(const Word& w1, const Word& w2, const Word& w3);
+    float Probability4(const Word& w1, const Word& w2, const Word& w3, const Word& w4);
     float ProbabilityI(long i1, long i2, long i3);
     float ProbabilityI4(long i1, long i2, long i3, long i4);
     // lamda * Probability, or 0 without asking when lamda is not above 0.
-    double WeightedProbability(const char* w1, const char* w2, const char* w3);
-    double WeightedProbability4(const char* w1, const char* w2, const char* w3, const char* w4);
+    double WeightedProbability(const Word& w1, const Word& w2, const Word& w3);
+    double WeightedProbability4(const Word& w1, const Word& w2, const Word& w3, const Word& w4);
     // Always asks; records the unweighted probability in the history (when there is one) and
     // returns lamda * it.
-    double RecordedProbability(const char* w1, const char* w2, const char* w3);
-    double RecordedProbability4(const char* w1, const char* w2, const char* w3, const char* w4);
-    long GetWordId(const char* word);
+    double RecordedProbability(const Word& w1, const Word& w2, const Word& w3);
+    double RecordedProbability4(const Word& w1, const Word& w2, const Word& w3, const Word& w4);
+    long GetWordId(const Word& word);
 
     // History operations; without a probability history only the cache calls are made (and
     // AddToHist makes none).
-    bool AddToHist(const char* w1, const char* w2, const char* w3, int flag);
+    bool AddToHist(const Word& w1, const Word& w2, const Word& w3, int flag);
     void ClearHistory();
     bool ClearCalcCache(int n);
     void InfoOn(int flag);

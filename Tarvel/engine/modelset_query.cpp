@@ -9,6 +9,8 @@ using namespace engine::detail;
 
 namespace {
 
+using Word = engine::BstrArg;
+
 float LogForm(float p) { return static_cast<float>(Log10Prob(p)); }
 
 }  // namespace
@@ -63,9 +65,11 @@ float TTarvel::Probability(const char* w1, const char* w2, const char* w3) {
         c = f32(c * models[1]->WeightedProbability("", a.S3(), a.F3()));
         break;
     }
-    default:
-        for (int k = 0; k < n; ++k) c = f32(c + models[k]->WeightedProbability(w1, w2, w3));
+    default: {
+        const Word a(w1), b(w2), w(w3);  // converted once for every model
+        for (int k = 0; k < n; ++k) c = f32(c + models[k]->WeightedProbability(a, b, w));
         break;
+    }
     }
     return LogForm(c);
 }
@@ -115,13 +119,15 @@ float TTarvel::GetProbW(const char* word, int n) {
         }
         break;
     }
-    default:
+    default: {
+        // Converted once for every model.
+        const Word a(n == 4 ? h.H3() : ""), b(h.H2()), d(h.H1()), w(h.H0());
         for (int k = 0; k < count; ++k) {
             TLMWrap& m = *models[k];
-            c = f32(c + (n == 4 ? m.RecordedProbability4(h.H3(), h.H2(), h.H1(), h.H0())
-                                : m.RecordedProbability(h.H2(), h.H1(), h.H0())));
+            c = f32(c + (n == 4 ? m.RecordedProbability4(a, b, d, w) : m.RecordedProbability(b, d, w)));
         }
         break;
+    }
     }
     // The cache model of set type 2 hears the word; it records only with dynamic weights on.
     if (setType == 2 && count > 1) models[1]->AddToHist("", "", word, 0);
@@ -199,7 +205,8 @@ bool TTarvel::AddHistory(const char* word, int flag) {
         models[2]->AddToHist(a.S3(), a.F2(), a.F3(), flag);
         models[1]->AddToHist(a.F1(), a.S3(), a.F3(), flag);
     } else {
-        for (auto& m : models) m->AddToHist(h.H2(), h.H1(), h.H0(), flag);
+        const Word a(h.H2()), b(h.H1()), w(h.H0());  // converted once for every model
+        for (auto& m : models) m->AddToHist(a, b, w, flag);
     }
     return true;
 }

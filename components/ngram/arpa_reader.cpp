@@ -17,6 +17,7 @@ public:
         const int last = part == ArpaPart::VocabularyOnly ? 1 : order_;
         for (int n = 1; n <= last; ++n) ReadSection(n);
         if (part == ArpaPart::Whole) ReadEnd();
+        model_.Finish();
         return std::move(model_);
     }
 

@@ -69,7 +69,7 @@ std::string SerializeBinary(const NgramModel& model) {
     for (int32_t id = 0; id < size; ++id) Put<float>(out, model.HasUnknownWord() || id ? model.UnigramProb(id) : 0.0f);
     for (int32_t id = 0; id < size; ++id) Put<float>(out, model.UnigramBow(id));
     for (int n = 2; n <= order; ++n) {
-        model.Table(n).ForEach([&](const int32_t* ids, float prob, float bow) {
+        model.ForEachNgram(n, [&](const int32_t* ids, float prob, float bow) {
             out.append(reinterpret_cast<const char*>(ids), sizeof(int32_t) * static_cast<size_t>(n));
             Put<float>(out, prob);
             Put<float>(out, bow);
@@ -127,7 +127,10 @@ NgramModel ParseBinary(std::string_view data, const std::string& name, bool voca
             model.WordId(words[id]) != static_cast<int32_t>(id))
             r.Fail("duplicate word \"" + std::string(words[id]) + "\"");
     }
-    if (vocabularyOnly) return model;
+    if (vocabularyOnly) {
+        model.Finish();
+        return model;
+    }
     for (uint32_t n = 2; n <= order; ++n) {
         r.where = Section(static_cast<int>(n));
         int32_t ids[NgramModel::kMaxOrder];
@@ -144,6 +147,7 @@ NgramModel ParseBinary(std::string_view data, const std::string& name, bool voca
     }
     r.where = "end";
     if (r.Bytes(kEndMagic.size()) != kEndMagic) r.Fail("missing end mark");
+    model.Finish();
     return model;
 }
 

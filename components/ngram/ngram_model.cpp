@@ -1,6 +1,6 @@
 #include "ngram/ngram_model.h"
-#include <cmath>
 #include <limits>
+#include "ngram/linear_prob.h"
 
 namespace ngram {
 
@@ -12,7 +12,7 @@ constexpr std::string_view kUnkText = "<unk>";
 size_t NgramModel::Count(int n) const noexcept {
     if (n < 1 || n > order_) return 0;
     if (n == 1) return words_.size() - (hasUnk_ ? 0 : 1);
-    return Table(n).Count();
+    return trie_.Count(n);
 }
 
 int32_t NgramModel::WordId(std::string_view word) const noexcept {
@@ -31,10 +31,7 @@ void NgramModel::Start(int order, const std::array<size_t, kMaxOrder>& counts) {
     uniBow_.reserve(counts[0] + 1);
     vocab_ = Vocabulary();
     vocab_.Reserve(counts[0] + 1);
-    for (int n = 2; n <= kMaxOrder; ++n) {
-        tables_[static_cast<size_t>(n - 2)] = NgramTable(n);
-        if (n <= order) tables_[static_cast<size_t>(n - 2)].Reserve(counts[static_cast<size_t>(n - 1)]);
-    }
+    trie_.Start(order, counts);
 }
 
 bool NgramModel::AddWord(std::string_view word, float prob, float bow) {
@@ -54,7 +51,7 @@ bool NgramModel::AddWord(std::string_view word, float prob, float bow) {
 }
 
 bool NgramModel::AddNgram(int n, const int32_t* ids, float prob, float bow) {
-    return tables_[static_cast<size_t>(n - 2)].Insert(ids, prob, bow);
+    return trie_.Add(n, ids, prob, bow);
 }
 
 double NgramModel::Log10Prob(std::span<const int32_t> history, int32_t word) const noexcept {
@@ -71,38 +68,46 @@ double NgramModel::Log10Prob(std::span<const int32_t> history, int32_t word) con
     for (int i = 0; i < ctx; ++i) ids[i] = norm(history[history.size() - static_cast<size_t>(ctx) + static_cast<size_t>(i)]);
     ids[ctx] = word < 0 ? kUnknown : norm(word);
 
+    // The walks below wait on memory one after another: what each reads first is asked for now.
+    for (int i = 0; i < ctx; ++i) trie_.Prefetch(ids[i]);
+    if (ctx > 0) __builtin_prefetch(&uniBow_[static_cast<size_t>(ids[ctx - 1])]);
+    __builtin_prefetch(&uniProb_[static_cast<size_t>(ids[ctx])]);
+
     double backoff = 0.0;
+    uint32_t node[kMaxOrder];
     for (int len = ctx; len >= 1; --len) {
         const int32_t* tuple = ids + (ctx - len);  // the last len context words and the word
-        long slot = Table(len + 1).Find(tuple);
-        if (slot >= 0) return backoff + Table(len + 1).Prob(slot);
+        // One walk finds the n-gram and, when it is not listed, its context.
+        const int depth = trie_.Walk(tuple, len + 1, node);
+        if (depth == len + 1 && trie_.Listed(len + 1, node[len])) return backoff + trie_.Prob(len + 1, node[len]);
         if (len == 1) {
             backoff += uniBow_[static_cast<size_t>(tuple[0])];
-        } else {
-            long c = Table(len).Find(tuple);
-            if (c >= 0) backoff += Table(len).Bow(c);
+        } else if (depth >= len && trie_.Listed(len, node[len - 1])) {
+            backoff += trie_.Bow(len, node[len - 1]);
         }
     }
     return backoff + uniProb_[static_cast<size_t>(ids[ctx])];
 }
 
 double NgramModel::Probability(std::span<const int32_t> history, int32_t word) const noexcept {
-    const double lp = Log10Prob(history, word);
-    if (!(lp > -1000.0)) return 0.0;  // -infinity: a word the model gives no mass
-    const double p = std::pow(10.0, lp);
-    return p > 1.0 ? 1.0 : p;
+    return LinearProb(Log10Prob(history, word));
 }
 
-double NgramModel::Probability(std::span<const std::string_view> words) const noexcept {
-    if (words.empty()) return 0.0;
+double NgramModel::Log10Prob(std::span<const std::string_view> words) const noexcept {
+    if (words.empty()) return -std::numeric_limits<double>::infinity();
     int32_t ids[kMaxOrder];
     const size_t hist = words.size() - 1;
     const size_t use = hist < static_cast<size_t>(kMaxOrder - 1) ? hist : static_cast<size_t>(kMaxOrder - 1);
+    for (size_t i = hist - use; i < words.size(); ++i) vocab_.Prefetch(words[i]);
     for (size_t i = 0; i < use; ++i) {
         std::string_view w = words[hist - use + i];
         ids[i] = w.empty() ? kNoWord : WordId(w);
     }
-    return Probability(std::span<const int32_t>(ids, use), WordId(words.back()));
+    return Log10Prob(std::span<const int32_t>(ids, use), WordId(words.back()));
+}
+
+double NgramModel::Probability(std::span<const std::string_view> words) const noexcept {
+    return LinearProb(Log10Prob(words));
 }
 
 }  // namespace ngram

@@ -4,11 +4,12 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-#include "ngram/ngram_table.h"
+#include "ngram/ngram_trie.h"
 #include "ngram/vocabulary.h"
 
 namespace ngram {
@@ -37,20 +38,23 @@ public:
     // without "<unk>" gives the unknown word log10 0, returned as -infinity. The terms are
     // single precision, their sum is taken in double.
     double Log10Prob(std::span<const int32_t> history, int32_t word) const noexcept;
-    // Linear probability, 0 to 1, never NaN.
+    // Linear probability, 0 to 1, never NaN (LinearProb of Log10Prob).
     double Probability(std::span<const int32_t> history, int32_t word) const noexcept;
     // The last text is the word, the others its history; an empty text ends the context.
+    double Log10Prob(std::span<const std::string_view> words) const noexcept;
     double Probability(std::span<const std::string_view> words) const noexcept;
 
-    // Building, for the readers: Start, every 1-gram, then the n-grams of each higher order.
+    // Building, for the readers: Start, every 1-gram, then the n-grams of each higher order, Finish.
     void Start(int order, const std::array<size_t, kMaxOrder>& counts);
     // False when the word was already added. "<unk>" takes id 0; the others the next id.
     bool AddWord(std::string_view word, float prob, float bow);
     // ids: n word ids; false when that n-gram was already added.
     bool AddNgram(int n, const int32_t* ids, float prob, float bow);
+    void Finish() { trie_.Finish(words_.size()); }
     float UnigramProb(int32_t id) const noexcept { return uniProb_[static_cast<size_t>(id)]; }
     float UnigramBow(int32_t id) const noexcept { return uniBow_[static_cast<size_t>(id)]; }
-    const NgramTable& Table(int n) const noexcept { return tables_[static_cast<size_t>(n - 2)]; }
+    // Every n-gram of order n (2 and up), sorted by ids: f(ids, prob, bow).
+    void ForEachNgram(int n, const std::function<void(const int32_t*, float, float)>& f) const { trie_.ForEach(n, f); }
 
 private:
     int order_ = 0;
@@ -59,7 +63,7 @@ private:
     Vocabulary vocab_;
     std::vector<float> uniProb_;
     std::vector<float> uniBow_;
-    std::array<NgramTable, kMaxOrder - 1> tables_{NgramTable(2), NgramTable(3), NgramTable(4)};
+    NgramTrie trie_;
 };
 
 }  // namespace ngram

@@ -1,4 +1,5 @@
 #include "ngram/vocabulary.h"
+#include <cstring>
 
 namespace ngram {
 
@@ -9,48 +10,59 @@ uint32_t Vocabulary::Hash(std::string_view s) noexcept {
 }
 
 void Vocabulary::Reserve(size_t words) {
-    entries_.reserve(words);
     size_t want = 16;
-    while (want < words * 2) want *= 2;
-    if (want > slots_.size()) {
-        slots_.assign(want, 0);
-        for (size_t i = 0; i < entries_.size(); ++i) {
-            size_t mask = slots_.size() - 1;
-            size_t s = entries_[i].hash & mask;
-            while (slots_[s]) s = (s + 1) & mask;
-            slots_[s] = static_cast<uint32_t>(i + 1);
-        }
+    while (want * 2 < words * 3) want *= 2;  // at most two thirds full
+    if (want <= slots_.size()) return;
+    std::vector<Slot> old = std::move(slots_);
+    Slot free{};
+    free.id = kAbsent;
+    slots_.assign(want, free);
+    const size_t mask = want - 1;
+    for (const Slot& e : old) {
+        if (e.id == kAbsent) continue;
+        size_t s = e.hash & mask;
+        while (slots_[s].id != kAbsent) s = (s + 1) & mask;
+        slots_[s] = e;
     }
 }
 
-void Vocabulary::Grow() { Reserve(entries_.size() * 2 + 8); }
+bool Vocabulary::Holds(const Slot& e, std::string_view word, uint32_t hash) const noexcept {
+    if (e.hash != hash || e.length != word.size()) return false;
+    const char* text = e.length <= kInline ? e.text : pool_.data() + e.offset;
+    for (size_t i = 0; i < word.size(); ++i)
+        if (text[i] != word[i]) return false;
+    return true;
+}
 
-size_t Vocabulary::Slot(std::string_view word, uint32_t hash) const noexcept {
-    size_t mask = slots_.size() - 1;
+size_t Vocabulary::Find(std::string_view word, uint32_t hash) const noexcept {
+    const size_t mask = slots_.size() - 1;
     size_t s = hash & mask;
-    while (slots_[s]) {
-        const Entry& e = entries_[slots_[s] - 1];
-        if (e.hash == hash && Text(e) == word) return s;
-        s = (s + 1) & mask;
-    }
+    while (slots_[s].id != kAbsent && !Holds(slots_[s], word, hash)) s = (s + 1) & mask;
     return s;
 }
 
 bool Vocabulary::Add(std::string_view word, int32_t id) {
-    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
-    uint32_t h = Hash(word);
-    size_t s = Slot(word, h);
-    if (slots_[s]) return false;
-    entries_.push_back({static_cast<uint32_t>(pool_.size()), static_cast<uint32_t>(word.size()), h, id});
-    pool_.append(word);
-    slots_[s] = static_cast<uint32_t>(entries_.size());
+    if ((size_ + 1) * 3 > slots_.size() * 2) Reserve(size_ * 2 + 8);
+    const uint32_t h = Hash(word);
+    const size_t s = Find(word, h);
+    if (slots_[s].id != kAbsent) return false;
+    Slot& e = slots_[s];
+    e.hash = h;
+    e.id = id;
+    e.length = static_cast<uint32_t>(word.size());
+    if (word.size() <= kInline) {
+        std::memcpy(e.text, word.data(), word.size());
+    } else {
+        e.offset = static_cast<uint32_t>(pool_.size());
+        pool_.append(word);
+    }
+    ++size_;
     return true;
 }
 
 int32_t Vocabulary::Find(std::string_view word) const noexcept {
     if (slots_.empty()) return kAbsent;
-    size_t s = Slot(word, Hash(word));
-    return slots_[s] ? entries_[slots_[s] - 1].id : kAbsent;
+    return slots_[Find(word, Hash(word))].id;
 }
 
 }  // namespace ngram

@@ -12,26 +12,35 @@ public:
     static constexpr int32_t kAbsent = -1;
 
     void Reserve(size_t words);
-    // False when the word is already there (its id is left as it was).
+    // False when the word is already there (its id is left as it was). id: 0 or above.
     bool Add(std::string_view word, int32_t id);
     int32_t Find(std::string_view word) const noexcept;
-    size_t Size() const noexcept { return entries_.size(); }
+    // Asks for the memory that Find(word) reads, so that the lookups of several words overlap.
+    void Prefetch(std::string_view word) const noexcept {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[Hash(word) & (slots_.size() - 1)]);
+    }
+    size_t Size() const noexcept { return size_; }
 
 private:
-    struct Entry {
-        uint32_t offset;
-        uint32_t length;
+    // A slot holds what a lookup compares, a usual word's text included, so that a lookup reads
+    // one place; longer words keep their text in the pool.
+    static constexpr uint32_t kInline = 20;
+    struct Slot {
         uint32_t hash;
-        int32_t id;
+        int32_t id;  // kAbsent: free
+        uint32_t length;
+        union {
+            char text[kInline];
+            uint32_t offset;  // in the pool, when length > kInline
+        };
     };
     static uint32_t Hash(std::string_view s) noexcept;
-    std::string_view Text(const Entry& e) const noexcept { return std::string_view(pool_).substr(e.offset, e.length); }
-    void Grow();
-    size_t Slot(std::string_view word, uint32_t hash) const noexcept;
+    bool Holds(const Slot& e, std::string_view word, uint32_t hash) const noexcept;
+    size_t Find(std::string_view word, uint32_t hash) const noexcept;
 
     std::string pool_;
-    std::vector<Entry> entries_;
-    std::vector<uint32_t> slots_;  // entry index + 1; 0 = free
+    std::vector<Slot> slots_;
+    size_t size_ = 0;
 };
 
 }  // namespace ngram

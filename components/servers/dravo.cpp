@@ -28,7 +28,7 @@ HRESULT Dravo::WordCount(LONG* count) {
 HRESULT Dravo::Probability(BSTR w1, BSTR w2, BSTR w3, float* p) {
     if (!p) return E_POINTER;
     return Guard(IID_IKN, kName, [&] {
-        *p = static_cast<float>(NgramProbability(model_.Get().get(), {w1, w2, w3}));
+        *p = NgramProbabilitySingle(model_.Get().get(), {w1, w2, w3});
         return S_OK;
     });
 }
@@ -36,7 +36,7 @@ HRESULT Dravo::Probability(BSTR w1, BSTR w2, BSTR w3, float* p) {
 HRESULT Dravo::ProbabilityI(LONG i1, LONG i2, LONG i3, float* p) {
     if (!p) return E_POINTER;
     return Guard(IID_IKN, kName, [&] {
-        *p = static_cast<float>(NgramProbabilityI(model_.Get().get(), {i1, i2, i3}));
+        *p = NgramProbabilityISingle(model_.Get().get(), {i1, i2, i3});
         return S_OK;
     });
 }

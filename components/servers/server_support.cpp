@@ -5,6 +5,7 @@
 #include <vector>
 #include "com/bstr.h"
 #include "ngram/binary_model.h"
+#include "ngram/linear_prob.h"
 #include "ngram/load_error.h"
 #include "ngram/settings_file.h"
 
@@ -92,25 +93,75 @@ long LoadNgramFile(Slot<ngram::NgramModel>& slot, const char* component, int max
     }
 }
 
-double NgramProbability(const ngram::NgramModel* m, std::initializer_list<BSTR> words) {
-    if (!m) return 0.0;
-    std::string texts[ngram::NgramModel::kMaxOrder];
-    std::string_view views[ngram::NgramModel::kMaxOrder];
-    size_t n = 0;
-    for (BSTR w : words) {
-        texts[n] = com::FromBstr(w);
-        views[n] = texts[n];
-        ++n;
+namespace {
+// A BSTR as 8-bit text in the system code page, held on the stack for words of usual length:
+// queries by text come by the million.
+class NarrowWord {
+public:
+    explicit NarrowWord(BSTR b) {
+        const UINT n = b ? ::SysStringLen(b) : 0;
+        if (n == 0 || n > kShort) {
+            if (n) view_ = long_ = com::FromBstr(b);
+            return;
+        }
+        // Characters below 0x80 are the same bytes in every ANSI code page: no conversion call.
+        UINT i = 0;
+        for (; i < n && b[i] < 0x80; ++i) short_[i] = static_cast<char>(b[i]);
+        if (i == n) {
+            view_ = std::string_view(short_, n);
+            return;
+        }
+        const int bytes =
+            ::WideCharToMultiByte(CP_ACP, 0, b, static_cast<int>(n), short_, sizeof short_, nullptr, nullptr);
+        if (bytes > 0) view_ = std::string_view(short_, static_cast<size_t>(bytes));
+        else view_ = long_ = com::FromBstr(b);
     }
-    return m->Probability(std::span<const std::string_view>(views, n));
+    NarrowWord(const NarrowWord&) = delete;
+    NarrowWord& operator=(const NarrowWord&) = delete;
+    std::string_view view() const noexcept { return view_; }
+
+private:
+    static constexpr UINT kShort = 64;  // characters; at most 3 bytes each in any ANSI code page
+    char short_[kShort * 3];
+    std::string long_;
+    std::string_view view_;
+};
+}  // namespace
+
+namespace {
+// log10 probability by text or by ids; the model is there.
+double Log10Prob(const ngram::NgramModel& m, std::initializer_list<BSTR> words) {
+    const BSTR* w = words.begin();
+    const size_t n = words.size();
+    // At most four words; those not given stay empty and unused.
+    const NarrowWord a(n > 0 ? w[0] : nullptr), b(n > 1 ? w[1] : nullptr), c(n > 2 ? w[2] : nullptr),
+        d(n > 3 ? w[3] : nullptr);
+    const std::string_view views[ngram::NgramModel::kMaxOrder] = {a.view(), b.view(), c.view(), d.view()};
+    return m.Log10Prob(std::span<const std::string_view>(views, n));
 }
 
-double NgramProbabilityI(const ngram::NgramModel* m, std::initializer_list<long> ids) {
-    if (!m) return 0.0;
+double Log10Prob(const ngram::NgramModel& m, std::initializer_list<long> ids) {
     int32_t hist[ngram::NgramModel::kMaxOrder];
     size_t n = 0;
     for (long id : ids) hist[n++] = static_cast<int32_t>(id);
-    return m->Probability(std::span<const int32_t>(hist, n - 1), hist[n - 1]);
+    return m.Log10Prob(std::span<const int32_t>(hist, n - 1), hist[n - 1]);
+}
+}  // namespace
+
+double NgramProbability(const ngram::NgramModel* m, std::initializer_list<BSTR> words) {
+    return m ? ngram::LinearProb(Log10Prob(*m, words)) : 0.0;
+}
+
+double NgramProbabilityI(const ngram::NgramModel* m, std::initializer_list<long> ids) {
+    return m ? ngram::LinearProb(Log10Prob(*m, ids)) : 0.0;
+}
+
+float NgramProbabilitySingle(const ngram::NgramModel* m, std::initializer_list<BSTR> words) {
+    return m ? ngram::SingleLinearProb(Log10Prob(*m, words)) : 0.0f;
+}
+
+float NgramProbabilityISingle(const ngram::NgramModel* m, std::initializer_list<long> ids) {
+    return m ? ngram::SingleLinearProb(Log10Prob(*m, ids)) : 0.0f;
 }
 
 }  // namespace servers

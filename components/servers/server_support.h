@@ -56,8 +56,11 @@ long LoadNgramFromSettings(Slot<ngram::NgramModel>& slot, const char* component,
                            const char* key);
 long LoadNgramFile(Slot<ngram::NgramModel>& slot, const char* component, int maxOrder, BSTR modelFile);
 
-// Probabilities by text and by ids, 0 without a model.
+// Probabilities by text and by ids, 0 without a model; the single-precision forms answer what
+// narrowing the others would.
 double NgramProbability(const ngram::NgramModel* m, std::initializer_list<BSTR> words);
 double NgramProbabilityI(const ngram::NgramModel* m, std::initializer_list<long> ids);
+float NgramProbabilitySingle(const ngram::NgramModel* m, std::initializer_list<BSTR> words);
+float NgramProbabilityISingle(const ngram::NgramModel* m, std::initializer_list<long> ids);
 
 }  // namespace servers

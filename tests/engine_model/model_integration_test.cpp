@@ -1,8 +1,11 @@
 // Models loaded through the real components registered in the test prefix, from the components'
 // fixture files, answering the values that those files' comments work out by hand.
 #include <gtest/gtest.h>
+#include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 #include "Tarvel/engine/model.h"
 #include "Tarvel/engine/servers.h"
 #include "fake_creator.h"
@@ -134,6 +137,39 @@ TEST_F(Integration, BinaryCmuModelFile) {
     std::remove(file.c_str());
     EXPECT_NEAR(m.Probability("a", "b", "c"), 0.891250938, Tol);
     EXPECT_EQ(m.GetWordId("b"), 4);
+}
+
+// Words cross to the component converted once per query: letters of the code page and long
+// words around the lengths where the conversions stop using their own buffers.
+TEST_F(Integration, KnModelGetsEveryWordIntact) {
+    const std::vector<std::string> words = {"\xE0\xFEuolas", std::string(63, 'x'), std::string(63, '\xE8'),
+                                            std::string(64, '\xE8'), std::string(65, '\xE8'), std::string(200, '\xC0'),
+                                            "a" + std::string(70, 'b')};
+    char dir[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, dir);
+    const std::string arpa = std::string(dir) + "engine_model_words.arpa", ini = std::string(dir) + "engine_model_words.ini";
+    std::string text = "\\data\\\nngram 1=" + std::to_string(words.size()) + "\nngram 2=" + std::to_string(words.size() - 1) +
+                       "\n\n\\1-grams:\n";
+    for (size_t i = 0; i < words.size(); ++i) text += "-" + std::to_string(0.125 * (i + 1)) + " " + words[i] + " 0\n";
+    text += "\n\\2-grams:\n";
+    for (size_t i = 0; i + 1 < words.size(); ++i) text += "-0.5 " + words[i] + " " + words[i + 1] + "\n";
+    text += "\n\\end\\\n";
+    for (const auto& [file, content] : {std::pair{arpa, text}, std::pair{ini, "kn_model = " + arpa + "\n"}}) {
+        FILE* f = std::fopen(file.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs(content.c_str(), f);
+        std::fclose(f);
+    }
+    TLMWrap m;
+    LoadFromFile(m, ini);
+    std::remove(arpa.c_str());
+    std::remove(ini.c_str());
+    for (size_t i = 0; i < words.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(m.GetWordId(words[i].c_str()), static_cast<long>(i + 1));
+        EXPECT_NEAR(m.Probability("", "", words[i].c_str()), std::pow(10.0, -0.125 * (i + 1)), Tol);
+        if (i > 0) EXPECT_NEAR(m.Probability("", words[i - 1].c_str(), words[i].c_str()), 0.316227766, Tol);
+    }
 }
 
 TEST_F(Integration, KnModelInTheProvidersProcess) {
