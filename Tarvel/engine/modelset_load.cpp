@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <new>
 #include <stdexcept>
 
 #include "modelset.h"
@@ -243,10 +244,11 @@ bool TTarvel::MakeHistories() {
         }
         wordHist->SetSize(1000);
         return true;
-    } catch (const std::exception& e) {
-        histSize = 0;
-        ClearModels();
-        LogError("Can not make the histories for EMHist = " + Num(emHist) + ": " + e.what());
-        return false;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
     }
+    histSize = 0;
+    ClearModels();
+    LogError("Not enough memory for the histories: EMHist = " + Num(emHist));
+    return false;
 }
