@@ -1,20 +1,25 @@
 #include "Tarvel/engine/history.h"
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 ListW::~ListW() = default;
 
 void ListW::SetSize(int n) {
     if (n < 0) n = 0;
-    items.clear();
-    scratch.clear();
-    slots_.reset();
+    // The new block is made before anything changes: when it cannot be had (too large for the
+    // address space, or for memory), the buffer stays as it was and the caller gets the exception.
+    const unsigned long long bytes = static_cast<unsigned long long>(n) * SlotSize;
+    if (bytes > static_cast<unsigned long long>(PTRDIFF_MAX)) throw std::bad_array_new_length();
+    auto slots = std::make_unique<char[]>(static_cast<size_t>(bytes));  // zeroed: every slot ""
+    std::vector<char*> newItems(n);
+    std::vector<char*> newScratch(n);
+    for (int i = 0; i < n; ++i) newItems[i] = slots.get() + static_cast<size_t>(i) * SlotSize;
+    items.swap(newItems);
+    scratch.swap(newScratch);
+    slots_ = std::move(slots);
     count = 0;
-    capacity = 0;
-    slots_ = std::make_unique<char[]>(static_cast<size_t>(n) * SlotSize);  // zeroed: every slot ""
-    items.resize(n);
-    scratch.resize(n);
-    for (int i = 0; i < n; ++i) items[i] = slots_.get() + static_cast<size_t>(i) * SlotSize;
     capacity = n;
 }
 
@@ -50,10 +55,13 @@ ListP::~ListP() = default;
 
 void ListP::SetSize(int n) {
     if (n < 0) n = 0;
+    // As in ListW: capacity changes only once both arrays exist.
+    std::vector<float> newItems(n, 0.0f);
+    std::vector<float> newScratch(n, 0.0f);
+    items.swap(newItems);
+    scratch.swap(newScratch);
     count = 0;
     capacity = n;
-    items.assign(n, 0.0f);
-    scratch.assign(n, 0.0f);
 }
 
 void ListP::Push(float p) {

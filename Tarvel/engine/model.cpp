@@ -328,8 +328,9 @@ void TLMWrap::InfoOn(int flag) {
 }
 
 bool TLMWrap::MakeHistory(int n) {
-    history.reset();
-    history = std::make_unique<ListP>();
-    history->SetSize(n);
+    history.reset();  // the old one's memory goes first
+    auto made = std::make_unique<ListP>();
+    made->SetSize(n);  // may throw: the model is then left without a history
+    history = std::move(made);
     return true;
 }

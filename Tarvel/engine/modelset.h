@@ -108,6 +108,8 @@ private:
     bool AnalyzeOne(const char* word, int slot);
 
     bool StartAnalyzer();
+    bool Build(const std::string& settingsFile);
+    bool MakeHistories();
     bool LoadModels(int setType, const std::string& settingsFile);
     bool LoadModel(size_t i, const std::string& file);
     TLMWrap* NewModel(int modelType);

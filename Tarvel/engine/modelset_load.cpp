@@ -1,5 +1,9 @@
 // Building the set that the settings describe: set types 0 to 14.
 #include <algorithm>
+#include <climits>
+#include <exception>
+#include <new>
+#include <stdexcept>
 
 #include "modelset.h"
 #include "modelset_internal.h"
@@ -192,6 +196,21 @@ bool TTarvel::Load(const std::string& settingsFile) {
         return false;
     }
     loaded = false;
+    // The set counts as loaded only once every step has succeeded; an exception (a debug check
+    // answered Yes, a component that throws) still reaches the caller, but the log says why.
+    try {
+        loaded = Build(settingsFile);
+    } catch (const std::exception& e) {
+        LogError(std::string("Load failed: ") + e.what());
+        throw;
+    } catch (...) {
+        LogError("Load failed");
+        throw;
+    }
+    return loaded;
+}
+
+bool TTarvel::Build(const std::string& settingsFile) {
     Log("Initializing");
     ClearModels();
     if (mForm) mForm->InitSettings(settingsFile);
@@ -199,7 +218,6 @@ bool TTarvel::Load(const std::string& settingsFile) {
 
     if (!LoadModels(setType, settingsFile)) return false;
 
-    loaded = true;
     Log("Models weights");
     for (int i = 0; i < ModelCount(); ++i)
         Log("M(" + Num(i) + ") = " + engine::FormatGeneral(Weight(*models[i])));
@@ -207,12 +225,30 @@ bool TTarvel::Load(const std::string& settingsFile) {
     if (dynamic) {
         emHist = SettingInt("EMHist", 0);
         Log("Dinamic lamda = true; Interpolation history = " + Num(emHist));
-        // A negative EMHist gives empty histories rather than a negative capacity.
-        histSize = emHist > 0 ? 2 * emHist : 0;
-        for (auto& m : models) m->MakeHistory(histSize);
     } else {
         Log("Dinamic lamda = false");
     }
-    wordHist->SetSize(1000);
-    return true;
+    return MakeHistories();
+}
+
+// The histories are the one part of a load whose size a setting chooses: an EMHist too large
+// for memory fails the load, with every model of it gone, instead of throwing half-way.
+bool TTarvel::MakeHistories() {
+    try {
+        if (dynamic) {
+            // A negative EMHist gives empty histories rather than a negative capacity.
+            const long long size = emHist > 0 ? 2LL * emHist : 0;
+            if (size > INT_MAX) throw std::length_error("more values than a history can count");
+            histSize = static_cast<int>(size);
+            for (auto& m : models) m->MakeHistory(histSize);
+        }
+        wordHist->SetSize(1000);
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    histSize = 0;
+    ClearModels();
+    LogError("Not enough memory for the histories: EMHist = " + Num(emHist));
+    return false;
 }

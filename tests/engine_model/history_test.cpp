@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <cstring>
+#include <new>
 #include <string>
 #include "Tarvel/engine/history.h"
 
@@ -177,6 +178,28 @@ TEST(ListP, CapacityZeroStoresNothing) {
     p.Push(0.5f);
     EXPECT_EQ(p.count, 0);
     EXPECT_TRUE(p.items.empty());
+}
+
+// A size that memory (or 32-bit arithmetic) cannot hold throws and leaves the buffer as it was:
+// a capacity without its block would let the next Push write through nothing.
+TEST(History, SizeBeyondMemoryThrowsAndKeepsTheBuffer) {
+    ListW w;
+    w.SetSize(3);
+    w.Push("a");
+    EXPECT_THROW(w.SetSize(42949673), std::bad_alloc);  // x 100 bytes wraps to 4 in 32 bits
+    EXPECT_EQ(w.capacity, 3);
+    EXPECT_STREQ(w.Get(0), "a");
+    w.Push("b");
+    EXPECT_STREQ(w.Get(-1), "a");
+
+    ListP p;
+    p.SetSize(2);
+    p.Push(0.5f);
+    EXPECT_ANY_THROW(p.SetSize(800000000));
+    EXPECT_EQ(p.capacity, 2);
+    EXPECT_EQ(p.count, 1);
+    p.Push(0.25f);
+    EXPECT_EQ(p.items[1], 0.25f);
 }
 
 }  // namespace

@@ -98,6 +98,25 @@ TEST(Memo, AppendsLinesAndStaysReadOnly) {
     EXPECT_EQ(memo.Lines().size(), 43u);
 }
 
+// The box re-reads its whole text at every change: it keeps a bounded part of the log.
+TEST(Memo, KeepsTheNewestLinesWithinItsBound) {
+    TForm form(Desc());
+    TMemo memo(form, {0, 0, 200, 100}, TAlign::None);
+    memo.AppendLine(std::string(5000, 'x'));
+    ASSERT_EQ(memo.Lines().size(), 1u);
+    EXPECT_EQ(memo.Lines()[0], std::string(TMemo::MaxLineLength - 4, 'x') + " ...");
+
+    const std::string tail(200, 'y');
+    for (int i = 0; i < 1000; ++i) memo.AppendLine(std::to_string(i) + tail);
+    EXPECT_LE(memo.Text().size(), static_cast<size_t>(TMemo::MaxChars));
+    // Whole lines went from the front; the newest stay, in order.
+    const auto lines = memo.Lines();
+    const int first = std::stoi(lines.front());
+    EXPECT_GT(first, 0);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(1000 - first));
+    for (size_t k = 0; k < lines.size(); ++k) EXPECT_EQ(lines[k], std::to_string(first + k) + tail);
+}
+
 TEST(Label, SizesItselfToItsCaption) {
     TForm form(Desc());
     TLabel label(form, {208, 8, 0, 0}, "");

@@ -126,6 +126,21 @@ TEST_F(LMImplTest, WindowOperations) {
     EXPECT_EQ(S_OK, obj->SetStep(12345));
 }
 
+TEST_F(LMImplTest, AVeryLongMessageLeavesTheServerAnswering) {
+    auto obj = NewObject();
+    std::string text;
+    while (text.size() < 4000000) text += "zodis ";
+    auto msg = B(text.c_str());
+    EXPECT_EQ(S_OK, obj->WriteMsg(msg.get()));
+    LONG loaded = -1;
+    EXPECT_EQ(S_OK, obj->IsLoaded(&loaded));
+    EXPECT_EQ(0, loaded);
+    auto next = B("next");
+    EXPECT_EQ(S_OK, obj->WriteMsg(next.get()));
+    EXPECT_EQ(Memo().back(), "next");
+    EXPECT_LE(w->mInfo->Text().size(), static_cast<size_t>(TMemo::MaxChars));
+}
+
 TEST_F(LMImplTest, AnExceptionBecomesErrorInformationAndLeavesTheOutValue) {
     auto obj = LoadedObject();
     engine::SetDebugAnswer(engine::DebugAnswer::Yes);  // a failed component call raises

@@ -1,4 +1,5 @@
 // Loading every set type: the models built, their files, weights, checks and log lines.
+#include "Tarvel/shell/utils.h"
 #include "load_fixture.h"
 
 namespace {
@@ -243,6 +244,26 @@ TEST_F(LoadTest, DynamicWeightsGiveEveryModelAHistoryOfTwiceEMHist) {
     EXPECT_TRUE(Logged("Dinamic lamda = false"));
     EXPECT_FALSE(M(0).history);
     EXPECT_EQ(set.GetInfo(), "LM Info: loaded; KN; ");
+}
+
+TEST_F(LoadTest, HistoriesTooLargeForMemoryFailTheLoad) {
+    // 2 x EMHist values do not fit in memory; 2 x 2000000000 does not even fit in 32 bits.
+    for (const char* emHist : {"400000000", "2000000000"}) {
+        form.lines.clear();
+        EXPECT_FALSE(Load(std::string("type = 2\nEMHist = ") + emHist + "\n")) << emHist;
+        EXPECT_FALSE(set.IsLoaded());
+        EXPECT_EQ(set.GetInfo(), "Not loaded");
+        EXPECT_EQ(Count(), 0);
+        ASSERT_FALSE(form.lines.empty());
+        EXPECT_EQ(form.lines.back(),
+                  std::string("ERROR: Not enough memory for the histories: EMHist = ") + emHist);
+        // Queries answer as on a set that was never loaded.
+        EXPECT_EQ(set.GetProbW("a", 3), LogZeroProb);
+        EXPECT_TRUE(set.AddHistory("b", 1));
+        EXPECT_EQ(set.Probability("a", "b", "c"), LogZeroProb);
+    }
+    ASSERT_TRUE(Load("type = 2\nEMHist = 5\n"));
+    EXPECT_EQ(M(0).history->capacity, 10);
 }
 
 TEST_F(LoadTest, ASecondLoadStartsFromNothing) {

@@ -142,10 +142,14 @@ TEST_F(ToolWindow, SettingsKeysAndTheInfoFile) {
     w->Log("plain");
     w->LogWarning("quiet");  // noWarning: the info file only
     w->LogError("bad");
+    const std::string longLine(3000, 'z');  // the memo shows its beginning, the file all of it
+    w->Log(longLine);
     EXPECT_TRUE(w->hadError);
-    EXPECT_EQ(Memo(), (std::vector<std::string>{"Initialized", "plain", "ERROR: bad"}));
+    EXPECT_EQ(Memo(), (std::vector<std::string>{"Initialized", "plain", "ERROR: bad",
+                                                std::string(TMemo::MaxLineLength - 4, 'z') + " ..."}));
     // The file opens before "Initialized" is logged; only earlier messages miss it.
-    EXPECT_EQ(ReadLines(info), (std::vector<std::string>{"Initialized", "plain", "WARNING: quiet", "ERROR: bad"}));
+    EXPECT_EQ(ReadLines(info),
+              (std::vector<std::string>{"Initialized", "plain", "WARNING: quiet", "ERROR: bad", longLine}));
 }
 
 TEST_F(ToolWindow, WarningsWithoutNoWarningGoToTheMemo) {
