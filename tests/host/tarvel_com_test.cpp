@@ -179,27 +179,6 @@ TEST_F(TarvelCom, BackToBackClientsEachGetAServer) {
     EXPECT_EQ(20, served);
 }
 
-// A set whose model lives in the provider's process: the server still ends with its last client
-// (and the provider with it).
-TEST_F(TarvelCom, EndsAfterTheLastClientWithAProviderHostedModel) {
-    ASSERT_TRUE(init.ok());
-    TempDir dir;
-    const std::string file = dir.Write("sep.ini", "kn_model = " + kData + "tiny.arpa\nsep_proc = 1\n");
-    auto lm = Create();
-    ASSERT_TRUE(lm);
-    auto ids = ProcessesNamed("Tarvel.exe");
-    ASSERT_EQ(1u, ids.size());
-    com::unique_handle server(OpenProcess(SYNCHRONIZE, FALSE, ids[0]));
-    auto name = com::ToBstr(file);
-    LONG v = 0;
-    ASSERT_EQ(S_OK, lm->Load(name.get(), &v));
-    ASSERT_EQ(1, v);
-    EXPECT_NEAR(-0.05, Probability(lm.get(), "a", "b", "c"), 1e-5);
-    lm.reset();
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(server.get(), 15000));
-    EXPECT_TRUE(WaitNoProcess("Fenno.exe", 15000));
-}
-
 // Answers the first message box of the given caption that shows in any process with button id;
 // gives up after ms.
 std::string AnswerBox(const char* caption, int button, DWORD ms) {
