@@ -8,6 +8,7 @@
 
 #include "Tarvel.h"
 #include "Tarvel/host/LMImpl.h"
+#include "Tarvel/host/own_class.h"
 #include "com/bstr.h"
 #include "com/com_ptr.h"
 #include "com/module.h"
@@ -48,7 +49,6 @@ bool HasWhiteSpace(const std::string& s) {
 DWORD g_cookie = 0;
 DWORD g_mainThread = 0;
 std::vector<std::string> g_args;
-
 // Main thread: the class object is no longer offered to COM.
 void WithdrawClassObject() {
     if (g_cookie) ::CoRevokeClassObject(g_cookie);
@@ -185,11 +185,13 @@ bool ServerStartup(const std::vector<std::string>& args) {
     if (FAILED(::CoRegisterClassObject(CLSID_LM, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                        &g_cookie)))
         g_cookie = 0;  // runs on without offering the class
+    OfferOwnClass(factory.get());  // the window's load job reaches this server, never another
     return true;
 }
 
 void ServerShutdown() {
     WithdrawClassObject();
+    WithdrawOwnClass();
     com::SetLastReleaseAction(nullptr);
 }
 
