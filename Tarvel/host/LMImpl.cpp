@@ -188,7 +188,9 @@ HRESULT TLMImpl::Load(BSTR Param1, LONG* Param2) {
     if (!Param2) return E_POINTER;
     return Guarded([&] {
         Text file(Param1);
-        if (!Set()) Bind();
+        // A set the window has replaced is not held any more, even while its release is on its
+        // way: loading into it would load a set that is about to go.
+        if (!Set() || (mForm1 && Set() != mForm1->ModelSet())) Bind();
         auto set = Set();
         if (!set) {
             *Param2 = 0;

@@ -143,7 +143,7 @@ void TmForm1::FormActivate() {
 
 void TmForm1::btLoadClick() {
     job = [this] { LoadJob(); };
-    StartWorker();
+    StartWorker([this] { current = Job::Load; });
 }
 
 void TmForm1::btUnloadClick() {
@@ -153,9 +153,8 @@ void TmForm1::btUnloadClick() {
     SetCaption("", 0);
     StopProgress();
     if (clientCount == 0) {
-        // Only a job that will still end can close the window at its end; a worker object
-        // left from a refused start never does.
-        if (JobRunning() || !OnMainThread())
+        // Only a job whose end is still to be handled can close the window at its end.
+        if (!OnMainThread() || (worker && worker->Started()))
             closeWhenDone = true;
         else
             Close();
@@ -170,16 +169,17 @@ void TmForm1::UpdateButtons() {
     TmForm::UpdateButtons();
 }
 
+// The tool window's end of a job without stopping the progress display or clearing busy: a
+// loaded set keeps the window busy while it is served.
 void TmForm1::OnThreadDone() {
-    if (canceled) Log("Canceled");
-    if (closeWhenDone && !canceled && !hadError) {
-        Close();  // the worker stays; the destructor frees it
-        return;
-    }
-    canceled = false;
-    SetDone(0);
-    UpdateButtons();
-    worker.reset();
+    FinishJob();
+    JobOver();
+}
+
+void TmForm1::JobOver() {
+    current = Job::None;
+    // Posted: it runs once the job protocol has finished with this end and takes jobs again.
+    if (std::exchange(unloadAfterLoad, false)) Post([this] { StartUnload(); });
 }
 
 void TmForm1::UpdateClientCount(bool connected) {
@@ -189,19 +189,22 @@ void TmForm1::UpdateClientCount(bool connected) {
         Log("Disconnected: " + std::to_string(--clientCount));
 }
 
-bool TmForm1::JobRunning() { return worker && worker->Started() && !worker->Finished(); }
-
 void TmForm1::StartUnload() {
-    // Wait for the load, whose COM calls this thread serves meanwhile, and for its thread's end
-    // to be handled (a job that has just started may not have set loading yet), so that the
-    // unload is neither lost nor refused.
-    while (loading || JobRunning()) {
-        Application.ProcessMessages();
-        Sleep(10);
+    // One unload at a time: a further Unload while one runs or is due is refused, so it can never
+    // delete a set that a client loads after the first unload.
+    if (current == Job::Unload || unloadAfterLoad) {
+        Log("ERROR: Thread working");
+        return;
+    }
+    // The load job is running or ending: the unload follows it. Waiting for it here could wait
+    // for a load that is below this call on the main thread's stack.
+    if (JobRunning()) {
+        unloadAfterLoad = true;
+        return;
     }
     job = [this] { UnloadJob(); };
-    busy = false;
-    StartWorker();
+    busy = false;  // a served set keeps the window busy; the job protocol must take the unload
+    StartWorker([this] { current = Job::Unload; });
 }
 
 // ---- jobs (worker thread) ----
@@ -280,6 +283,6 @@ void TmForm1::LoadJob() {
 
 void TmForm1::UnloadJob() {
     com::CoInitGuard init(COINIT_APARTMENTTHREADED);
-    Sleep(2000);
+    Sleep(unloadWaitMs);
     btUnloadClick();
 }

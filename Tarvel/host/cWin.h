@@ -53,10 +53,17 @@ protected:
 
     std::atomic<bool> loading{false};
     std::atomic<int> clientCount{0};
+    // An Unload that came while the load job ran or ended: started once that job's end is handled.
+    bool unloadAfterLoad = false;
+    DWORD unloadWaitMs = 2000;  // the unload job's wait before it unloads
 
 private:
     void ReplaceSet();
-    bool JobRunning();  // a job started and its end not yet handled
+    // The job's end is handled: an Unload that waited for it is started now.
+    void JobOver();
+
+    enum class Job { None, Load, Unload };
+    Job current = Job::None;  // the job taken by the job protocol, until its end is handled
 
     std::mutex clientLock;
     com::com_ptr<ILM> lmClient;

@@ -2,6 +2,7 @@
 add_library(tarvel_host STATIC
   LMImpl.cpp
   cWin.cpp
+  own_class.cpp
   server.cpp)
 target_include_directories(tarvel_host PUBLIC ${PROJECT_SOURCE_DIR})
 # The model set's channel operations live in the channel library.

@@ -8,10 +8,12 @@
 
 #include "Tarvel.h"
 #include "Tarvel/host/LMImpl.h"
+#include "Tarvel/host/own_class.h"
 #include "com/bstr.h"
 #include "com/com_ptr.h"
 #include "com/module.h"
 #include "com/registration.h"
+#include "forms/main_thread.h"
 
 namespace host {
 
@@ -47,6 +49,11 @@ bool HasWhiteSpace(const std::string& s) {
 DWORD g_cookie = 0;
 DWORD g_mainThread = 0;
 std::vector<std::string> g_args;
+// Main thread: the class object is no longer offered to COM.
+void WithdrawClassObject() {
+    if (g_cookie) ::CoRevokeClassObject(g_cookie);
+    g_cookie = 0;
+}
 
 }  // namespace
 
@@ -158,24 +165,33 @@ bool ServerStartup(const std::vector<std::string>& args) {
     }
     if (!runAsServer) return false;
 
-    // The last release ends a program that COM started; it reaches the main thread from
-    // whichever thread released.
+    // The last release ends a program that COM started. It reaches the main thread, which
+    // offered the class object, from whichever thread released. The class object goes first, so
+    // a client that comes while this server leaves makes COM start a new one instead of reaching
+    // this one.
     const DWORD mainThread = g_mainThread;
     const bool automation = HasSwitch(args, "AUTOMATION");
     com::SetLastReleaseAction([mainThread, automation] {
-        if (automation) ::PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
+        if (!automation) return;
+        forms::PostToMainThread([mainThread] {
+            if (com::ModuleLockCount() > 0) return;  // a client came back meanwhile
+            WithdrawClassObject();
+            // An object created in the last instant is served; its release ends the program.
+            if (com::ModuleLockCount() == 0) ::PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
+        });
     });
     com::com_ptr<IClassFactory> factory = com::com_ptr<IClassFactory>::attach(
         new com::ClassFactory(com::ClassFactory::Creator(&TLMImpl::CreateInstance)));
     if (FAILED(::CoRegisterClassObject(CLSID_LM, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                        &g_cookie)))
         g_cookie = 0;  // runs on without offering the class
+    OfferOwnClass(factory.get());  // the window's load job reaches this server, never another
     return true;
 }
 
 void ServerShutdown() {
-    if (g_cookie) ::CoRevokeClassObject(g_cookie);
-    g_cookie = 0;
+    WithdrawClassObject();
+    WithdrawOwnClass();
     com::SetLastReleaseAction(nullptr);
 }
 

@@ -221,12 +221,8 @@ void TmForm::ShowElapsed() {
     lastCount = n;
 }
 
-void TmForm::StartWorker() {
-    if (!worker) {
-        worker = std::make_unique<TGoThread>();
-        worker->OnTerminate = [this] { OnThreadDone(); };  // virtual: a subclass's end handling
-    }
-    if (worker->Working) {
+void TmForm::StartWorker(const std::function<void()>& accepted) {
+    if (worker && worker->Working) {
         Log("ERROR: Thread working");
         return;
     }
@@ -234,20 +230,21 @@ void TmForm::StartWorker() {
         Log("ERROR: Program working");
         return;
     }
-    if (worker->Started()) {
-        // A thread runs once. One whose end is still on its way refuses like a working one;
-        // one kept after its end (a close that was refused) gives way to a new thread, or the
-        // job would never run and the window would stay busy for good.
-        if (!worker->Finished()) {
-            Log("ERROR: Thread working");
-            return;
-        }
-        worker = std::make_unique<TGoThread>();
-        worker->OnTerminate = [this] { OnThreadDone(); };
+    if (jobActive) {
+        // The last job has returned and its end is on its way or being handled.
+        Log("ERROR: Thread working");
+        return;
     }
+    // Taken: from here on every start is refused until the end of this job has been handled.
+    jobActive = true;
     busy = true;
     canceled = false;
     hadError = false;
+    if (accepted) accepted();
+    if (!worker) {
+        worker = std::make_unique<TGoThread>();
+        worker->OnTerminate = [this] { ThreadEnded(); };  // OnThreadDone is virtual: a subclass's end
+    }
     ResetProgress();
     UpdateButtons();
     worker->OnGo = job;
@@ -257,8 +254,19 @@ void TmForm::StartWorker() {
         busy = false;
         StopProgress();
         LogError("Can not start worker thread");
+        ThreadEnded();
     }
 }
+
+void TmForm::ThreadEnded() {
+    // Messages run while the end is handled; whatever they do, this is the worker that ended.
+    std::unique_ptr<TGoThread> ended = std::move(worker);
+    struct Over {
+        bool& active;
+        ~Over() { active = false; }
+    } over{jobActive};
+    OnThreadDone();
+}  // ended is freed here: its thread touches nothing of it after the notification
 
 void TmForm::ResetProgress() {
     if (HandOver([this] { ResetProgress(); })) return;
@@ -280,17 +288,18 @@ void TmForm::StopProgress() {
 void TmForm::OnThreadDone() {
     StopProgress();
     busy = false;
+    FinishJob();
+}
+
+void TmForm::FinishJob() {
     if (canceled) Log("Canceled");
     if (closeWhenDone && !canceled && !hadError) {
-        Close();  // the worker stays; the destructor frees it
+        Close();
         return;
     }
     canceled = false;
     SetDone(0);
     UpdateButtons();
-    // Freed inside its own end notification: its thread touches nothing of it any more, and
-    // the destructor waits the moment the thread needs to return.
-    worker.reset();
 }
 
 void TmForm::btCancelClick() {

@@ -53,7 +53,10 @@ public:
 
     TSettings* GetSettings() override;
     void ShowElapsed();
-    void StartWorker();
+    // Hands job to a new worker thread, or refuses while a job runs or its end is being handled
+    // (one job at a time, its end included). accepted runs once the job is taken, before any
+    // window message can run.
+    void StartWorker(const std::function<void()>& accepted = nullptr);
     void ResetProgress();
     void StopProgress();
 
@@ -79,6 +82,10 @@ protected:
     //   if (HandOver([this] { UpdateButtons(); })) return;
     bool HandOver(std::function<void()> fn);
     void WriteInfo(const std::string& line);  // under infoLock
+    // A job was taken and its end is not yet fully handled (main thread).
+    bool JobRunning() const { return jobActive; }
+    // The end of a job that every window does: "Canceled", then close or back to idle.
+    void FinishJob();
 
     std::unique_ptr<TSettings> settings = std::make_unique<TSettings>();
     FILE* infoFile = nullptr;
@@ -100,5 +107,10 @@ protected:
     std::atomic<bool> noWarning{true};
 
 private:
+    // The worker's end notification: takes the ended worker over before anything else runs, lets
+    // OnThreadDone handle the end, then frees that worker and no other.
+    void ThreadEnded();
+
     std::mutex infoLock;  // the info file, and the order of log lines
+    bool jobActive = false;
 };

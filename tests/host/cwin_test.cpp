@@ -3,6 +3,8 @@
 // client, and the client count lines.
 #include "host_fixture.h"
 
+#include <thread>
+
 #include "Tarvel/engine/modelset.h"
 #include "Tarvel/host/server.h"
 #include "forms/main_thread.h"
@@ -61,7 +63,7 @@ protected:
     }
     std::string KnFile() { return dir.Write("kn.ini", "kn_model = tiny.arpa\n"); }
     bool JobDone() {
-        return !w->loading && !(w->worker && w->worker->Started() && !w->worker->Finished());
+        return !w->loading && !(w->worker && w->worker->Started());
     }
 
     Creator both{creator};
@@ -176,22 +178,77 @@ TEST_F(ServerWindow, ASetLoadedByAClientIsAlreadyLoaded) {
 
 TEST_F(ServerWindow, UnloadFromAClientRunsAsAJobAfterTheLoad) {
     Restart("lm = " + KnFile() + "\n");
+    w->Show();
     auto client = NewObject();
     w->btLoadClick();
-    // The client's Unload arrives while the job still runs: it waits for the load to end.
+    // The client's Unload arrives while the load job runs: answered at once, handed over to a
+    // job once the load job has ended.
     LONG ok = 0;
     ASSERT_EQ(S_OK, client->Unload(&ok));
     EXPECT_EQ(1, ok);
-    EXPECT_FALSE(w->loading);
+    // Two seconds after the load the job unloads; a client is left, so the window stays open.
+    ASSERT_TRUE(PumpUntil([&] { return JobDone() && !w->unloadAfterLoad && Logged("Disconnected: 1"); }, 10000));
     EXPECT_TRUE(Logged("LM loaded"));
     EXPECT_FALSE(Logged("ERROR: Thread working"));
-    // Two seconds later the job unloads; a client is left, so the window stays open.
-    ASSERT_TRUE(PumpUntil([&] { return JobDone() && Logged("Disconnected: 1"); }, 10000));
-    EXPECT_TRUE(w->Visible() || !w->closeWhenDone);
+    EXPECT_TRUE(w->Visible());
+    EXPECT_FALSE(w->closeWhenDone);
     EXPECT_FALSE(w->ModelSet()->IsLoaded());
     EXPECT_TRUE(w->btLoad->Enabled());
     EXPECT_EQ(S_OK, client->IsLoaded(&ok));
     EXPECT_EQ(0, ok);
+}
+
+// While the unload job runs a further Unload is refused at once; it never becomes a second job
+// that would delete the set a client loads afterwards.
+TEST_F(ServerWindow, ASecondUnloadIsRefusedAndSparesALaterSet) {
+    Restart("lm = " + KnFile() + "\n");
+    auto a = NewObject(), b = NewObject(), c = NewObject();
+    auto file = B(KnFile().c_str());
+    LONG ok = 0;
+    ASSERT_EQ(S_OK, a->Load(file.get(), &ok));
+    ASSERT_EQ(1, ok);
+    ASSERT_EQ(S_OK, a->Unload(&ok));
+    ASSERT_EQ(S_OK, b->Unload(&ok));
+    EXPECT_EQ(1, ok);
+    EXPECT_TRUE(w->ModelSet()->IsLoaded());  // answered before the unload job unloaded
+    EXPECT_TRUE(Logged("ERROR: Thread working"));
+    ASSERT_TRUE(PumpUntil([&] { return !w->ModelSet()->IsLoaded(); }, 10000));
+    ASSERT_EQ(S_OK, c->Load(file.get(), &ok));
+    ASSERT_EQ(1, ok);
+    ASSERT_TRUE(PumpUntil([&] { return JobDone(); }, 10000));
+    EXPECT_TRUE(w->ModelSet()->IsLoaded());
+    EXPECT_EQ(S_OK, c->IsLoaded(&ok));
+    EXPECT_EQ(1, ok);
+}
+
+// Load clicks and client Unloads arriving every 0-2 ms while jobs end: each is refused or runs,
+// each job's end is handled once, and the window settles with no job left.
+TEST_F(ServerWindow, LoadsAndUnloadsArrivingWhileJobsEnd) {
+    Restart("lm = " + KnFile() + "\n");
+    w->unloadWaitMs = 1;
+    auto client = NewObject();  // keeps the window open through every unload
+    constexpr int kRequests = 300;
+    int asked = 0;
+    std::thread requests([&] {
+        for (int i = 0; i < kRequests; ++i) {
+            forms::PostToMainThread([&, i] {
+                ++asked;
+                if (i % 2 == 0) {
+                    w->btLoadClick();
+                } else {
+                    LONG ok = 0;
+                    EXPECT_EQ(S_OK, client->Unload(&ok));
+                    EXPECT_EQ(1, ok);
+                }
+            });
+            Sleep(i % 3);
+        }
+    });
+    bool settled = PumpUntil([&] { return asked == kRequests && JobDone() && !w->unloadAfterLoad; }, 60000);
+    requests.join();
+    ASSERT_TRUE(settled) << "asked " << asked << ", ends " << w->ends;
+    EXPECT_EQ(kRequests - w->refused, w->ends);
+    EXPECT_GT(w->ends, 2);
 }
 
 TEST_F(ServerWindow, DestroyedWhileTheUnloadJobWaits) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,7 +32,21 @@ public:
     using TmForm1::hadError;
     using TmForm1::loading;
     using TmForm1::worker;
+    using TmForm1::unloadAfterLoad;
+    using TmForm1::unloadWaitMs;
     using TmForm1::HasClient;
+
+    // Counts end notifications and refused starts.
+    void OnThreadDone() override {
+        ++ends;
+        TmForm1::OnThreadDone();
+    }
+    void Log(const std::string& text) override {
+        if (text == "ERROR: Thread working" || text == "ERROR: Program working") ++refused;
+        TmForm1::Log(text);
+    }
+    int ends = 0;
+    std::atomic<int> refused{0};
 };
 
 inline bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 8000) {

@@ -163,6 +163,22 @@ TEST_F(TarvelCom, StartedByComServesOneSetToSeveralClientsAndEndsAfterTheLast) {
     EXPECT_EQ(0, v);
 }
 
+// A client that comes right after the previous one left reaches a server that serves it: the
+// leaving one has withdrawn its class, so COM starts a new one.
+TEST_F(TarvelCom, BackToBackClientsEachGetAServer) {
+    ASSERT_TRUE(init.ok());
+    int served = 0;
+    for (int round = 0; round < 20; ++round) {
+        com_ptr<ILM> lm;
+        HRESULT hr = CoCreateInstance(CLSID_LM, nullptr, kAllContexts, IID_ILM, lm.put_void());
+        LONG v = -1;
+        if (SUCCEEDED(hr)) hr = lm->IsLoaded(&v);
+        EXPECT_EQ(S_OK, hr) << "round " << round;
+        if (hr == S_OK && v == 0) ++served;
+    }
+    EXPECT_EQ(20, served);
+}
+
 // Answers the first message box of the given caption that shows in any process with button id;
 // gives up after ms.
 std::string AnswerBox(const char* caption, int button, DWORD ms) {
@@ -204,6 +220,53 @@ HWND TopWindowOf(DWORD pid) {
     WindowOf w{pid};
     EnumWindows(FindTopWindow, reinterpret_cast<LPARAM>(&w));
     return w.found;
+}
+
+// Another Tarvel already offers the class (as one that COM started for a client which another
+// server then served): a Tarvel started with start = load loads its own set, never the other
+// one's, and does not keep the other one running with its connection.
+TEST_F(TarvelCom, TheLoadJobLoadsItsOwnServersSet) {
+    ASSERT_TRUE(init.ok());
+    HANDLE raw = nullptr;
+    RunProgram("\"" + std::string(TARVEL_EXE) + "\" /Automation", false, &raw);
+    com::unique_handle other(raw);
+    ASSERT_TRUE(other.valid());
+    DWORD start = GetTickCount();
+    while (!TopWindowOf(GetProcessId(other.get())) && GetTickCount() - start < 20000) Sleep(50);
+
+    TempDir dir;
+    const std::string log = dir.Write("info.log", "");
+    const std::string settings =
+        dir.Write("tarvel.set", "start = load\nlm = " + kData + "kn.ini\ninfo = " + log + "\n");
+    RunProgram("\"" + std::string(TARVEL_EXE) + "\" " + settings + " -Embedding", false, &raw);
+    com::unique_handle own(raw);
+    ASSERT_TRUE(own.valid());
+    auto ended = [&] {
+        auto l = FileLines(log);
+        return HasLine(l, "LM loaded") || HasLine(l, "ERROR: LM load failed") || HasLine(l, "ERROR: LM Init failed");
+    };
+    start = GetTickCount();
+    while (!ended() && GetTickCount() - start < 20000) Sleep(50);
+    auto lines = FileLines(log);
+    EXPECT_TRUE(HasLine(lines, "KN model loaded succesfully")) << testing::PrintToString(lines);
+
+    // The other one offered the class first, so it serves the next client: untouched, and it
+    // ends with that client.
+    auto client = Create();
+    ASSERT_TRUE(client);
+    LONG v = -1;
+    EXPECT_EQ(S_OK, client->IsLoaded(&v));
+    EXPECT_EQ(0, v);
+    client.reset();
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(other.get(), 15000));
+    // This one serves its set, and closes after an Unload once no client is left.
+    client = Create();
+    ASSERT_TRUE(client);
+    EXPECT_EQ(S_OK, client->IsLoaded(&v));
+    EXPECT_EQ(1, v);
+    EXPECT_EQ(S_OK, client->Unload(&v));
+    client.reset();
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(own.get(), 15000));
 }
 
 TEST_F(TarvelCom, StartedByHandLoadsAtStartUnloadsForAClientAndAsksBeforeClosing) {
