@@ -20,6 +20,7 @@
 #include "com/coinit.h"
 #include "com/com_ptr.h"
 #include "com/handle.h"
+#include "tests/channels/channel_end.h"
 #include "ngram_gen/arpa_generator.h"
 
 namespace {
@@ -39,29 +40,7 @@ double Percentile(std::vector<double> v, double q) {
     return v[std::min(v.size() - 1, static_cast<size_t>(q * static_cast<double>(v.size())))];
 }
 
-// This process's end of one of the server's channels, opened by name.
-template <typename T>
-class Channel {
-public:
-    explicit Channel(const std::string& base)
-        : mapping_(OpenFileMappingA(FILE_MAP_WRITE, FALSE, (base + "_mem").c_str())),
-          view_(mapping_ ? MapViewOfFile(mapping_.get(), FILE_MAP_WRITE, 0, 0, sizeof(T)) : nullptr),
-          exec_(OpenEventA(EVENT_MODIFY_STATE, FALSE, (base + "_exec").c_str())),
-          done_(OpenEventA(SYNCHRONIZE, FALSE, (base + "_done").c_str())) {}
-    bool Open() const { return view_ && exec_ && done_; }
-    T& Block() { return *static_cast<T*>(view_.get()); }
-    // One request; true when it was handled.
-    bool Send() {
-        Block().marker = 0;
-        SetEvent(exec_.get());
-        return WaitForSingleObject(done_.get(), 10000) == WAIT_OBJECT_0 && Block().marker == kHandledMarker;
-    }
-
-private:
-    com::unique_handle mapping_;
-    com::unique_view view_;
-    com::unique_handle exec_, done_;
-};
+using chantest::Channel;
 
 struct Question {
     std::string word;  // a word of the model, or one it does not know
@@ -79,7 +58,7 @@ void Pass(ILM* lm, Channel<CharTransfer>& chars, Channel<IntTransfer>& ints,
     for (const Question& q : questions) {
         std::snprintf(chars.Block().word, sizeof chars.Block().word, "%s", q.word.c_str());
         const auto t0 = Clock::now();
-        const bool charOk = chars.Send();
+        const bool charOk = chars.Send() && chars.Block().marker == kHandledMarker;
         const auto t1 = Clock::now();
         com::unique_bstr w = com::ToBstr(q.word);  // made before the clock: a client has its text
         const auto t2 = Clock::now();
@@ -91,7 +70,7 @@ void Pass(ILM* lm, Channel<CharTransfer>& chars, Channel<IntTransfer>& ints,
         b.id1 = q.ids[0];
         b.id2 = q.ids[1];
         b.id3 = q.ids[2];
-        const bool intOk = ints.Send();
+        const bool intOk = ints.Send() && ints.Block().marker == kHandledMarker;
         const auto t4 = Clock::now();
         float p = 1;
         const HRESULT hrP = lm->ProbabilityId(q.ids[0], q.ids[1], q.ids[2], &p);

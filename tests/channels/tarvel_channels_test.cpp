@@ -20,6 +20,7 @@
 #include "com/coinit.h"
 #include "com/com_ptr.h"
 #include "com/handle.h"
+#include "channel_end.h"
 #include "../host/process.h"
 #include "temp_dir.h"
 
@@ -38,29 +39,7 @@ com_ptr<ILM> Create() {
 
 com::unique_handle NewEvent() { return com::unique_handle(CreateEventA(nullptr, FALSE, FALSE, nullptr)); }
 
-// This process's end of one of the server's channels, opened by name.
-template <typename T>
-class Channel {
-public:
-    explicit Channel(const std::string& base)
-        : mapping_(OpenFileMappingA(FILE_MAP_WRITE, FALSE, (base + "_mem").c_str())),
-          view_(mapping_ ? MapViewOfFile(mapping_.get(), FILE_MAP_WRITE, 0, 0, sizeof(T)) : nullptr),
-          exec_(OpenEventA(EVENT_MODIFY_STATE, FALSE, (base + "_exec").c_str())),
-          done_(OpenEventA(SYNCHRONIZE, FALSE, (base + "_done").c_str())) {}
-    bool Open() const { return view_ && exec_ && done_; }
-    T& Block() { return *static_cast<T*>(view_.get()); }
-    // One request: the marker cleared, the request signalled, its completion awaited.
-    bool Send(DWORD ms = 10000) {
-        Block().marker = 0;
-        SetEvent(exec_.get());
-        return WaitForSingleObject(done_.get(), ms) == WAIT_OBJECT_0;
-    }
-
-private:
-    com::unique_handle mapping_;
-    com::unique_view view_;
-    com::unique_handle exec_, done_;
-};
+using chantest::Channel;
 
 // Another client of the server: its own connection, made and used on a thread of its own.
 // Ask has it call IsLoaded; afterAnswer runs on that thread as soon as the answer is in.
