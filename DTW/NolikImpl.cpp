@@ -1,52 +1,16 @@
 #include "DTW/NolikImpl.h"
-#include <exception>
+#include "DTW/Nustatymai.h"
 #include <new>
 #include "com/bstr.h"
 #include "com/error.h"
-#include "forms/exception.h"
 
 namespace {
 
 // Booleans cross INolik as 1 and 0, not VARIANT_TRUE: callers compare with 1.
 VARIANT_BOOL AsBool(bool b) { return b ? 1 : 0; }
 
-// The ProgID registered for the class, as the error source; empty when it is not registered.
-std::string RegisteredProgId() {
-    LPOLESTR progId = nullptr;
-    if (FAILED(::ProgIDFromCLSID(CLSID_Nolik, &progId)) || !progId) return std::string();
-    int n = ::WideCharToMultiByte(CP_ACP, 0, progId, -1, nullptr, 0, nullptr, nullptr);
-    std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0) ::WideCharToMultiByte(CP_ACP, 0, progId, -1, text.data(), n, nullptr, nullptr);
-    ::CoTaskMemFree(progId);
-    if (!text.empty()) text.pop_back();  // the terminating zero
-    return text;
-}
-
-HRESULT Fail(const std::string& message) noexcept {
-    std::string source;
-    try {
-        source = RegisteredProgId();
-    } catch (...) {
-    }
-    return com::SetErrorInfoText(IID_INolik, source, message);
-}
-
-// Runs one method body at the COM boundary.
-template <typename Body>
-HRESULT Guard(Body&& body) noexcept {
-    try {
-        body();
-        return S_OK;
-    } catch (const Exception& e) {
-        return Fail(e.Message());
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (const std::exception& e) {
-        return Fail(e.what());
-    } catch (...) {
-        return Fail("");
-    }
-}
+// Every method's body runs at the COM boundary; an unregistered class reports no source.
+const com::ErrorSource kErrors{IID_INolik, CLSID_Nolik, ""};
 
 }  // namespace
 
@@ -109,22 +73,22 @@ HRESULT TNolikImpl::Create(IUnknown* outerObject, REFIID riid, void** ppv) {
 
 HRESULT TNolikImpl::Init(VARIANT_BOOL* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] { *Param1 = AsBool(engine->Init()); });
+    return com::Boundary(kErrors, [&] { *Param1 = AsBool(engine->Init()); });
 }
 
 HRESULT TNolikImpl::IsLoaded(VARIANT_BOOL* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] { *Param1 = AsBool(engine->IsLoaded()); });
+    return com::Boundary(kErrors, [&] { *Param1 = AsBool(engine->IsLoaded()); });
 }
 
 HRESULT TNolikImpl::GetLastError(BSTR* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] { *Param1 = com::AllocBstr(engine->LastError()); });
+    return com::Boundary(kErrors, [&] { *Param1 = com::AllocBstr(engine->LastError()); });
 }
 
 HRESULT TNolikImpl::Analyze(BSTR Param2, long* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] {
+    return com::Boundary(kErrors, [&] {
         const long r = engine->Analyze(com::FromBstr(Param2));
         *Param1 = r;
     });
@@ -132,27 +96,27 @@ HRESULT TNolikImpl::Analyze(BSTR Param2, long* Param1) {
 
 HRESULT TNolikImpl::GetNearest(long Param2, BSTR* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] { *Param1 = com::AllocBstr(engine->GetNearest(Param2)); });
+    return com::Boundary(kErrors, [&] { *Param1 = com::AllocBstr(engine->GetNearest(Param2)); });
 }
 
 HRESULT TNolikImpl::GetNearestValue(long Param2, double* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] { *Param1 = engine->GetNearestValue(Param2); });
+    return com::Boundary(kErrors, [&] { *Param1 = engine->GetNearestValue(Param2); });
 }
 
 HRESULT TNolikImpl::GetBest(long Param2, BSTR* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] { *Param1 = com::AllocBstr(engine->GetBest(Param2)); });
+    return com::Boundary(kErrors, [&] { *Param1 = com::AllocBstr(engine->GetBest(Param2)); });
 }
 
 HRESULT TNolikImpl::GetBestValue(long Param2, double* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] { *Param1 = engine->GetBestValue(Param2); });
+    return com::Boundary(kErrors, [&] { *Param1 = engine->GetBestValue(Param2); });
 }
 
 HRESULT TNolikImpl::CheckContext(BSTR Param2, BSTR Param3, long* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] {
+    return com::Boundary(kErrors, [&] {
         const long r = engine->CheckContext(com::FromBstr(Param2), com::FromBstr(Param3));
         *Param1 = r;
     });
@@ -160,7 +124,7 @@ HRESULT TNolikImpl::CheckContext(BSTR Param2, BSTR Param3, long* Param1) {
 
 HRESULT TNolikImpl::InVocabulary(BSTR Param2, long* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] {
+    return com::Boundary(kErrors, [&] {
         const long r = engine->InVocabulary(com::FromBstr(Param2));
         *Param1 = r;
     });
@@ -168,22 +132,24 @@ HRESULT TNolikImpl::InVocabulary(BSTR Param2, long* Param1) {
 
 HRESULT TNolikImpl::UnLoadLM(VARIANT_BOOL* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] { *Param1 = AsBool(engine->UnLoadLM() != 0); });
+    return com::Boundary(kErrors, [&] { *Param1 = AsBool(engine->UnLoadLM() != 0); });
 }
 
 HRESULT TNolikImpl::SetMaxValue(long Param1) {
-    return Guard([&] { engine->SetMaxValue(Param1); });
+    return com::Boundary(kErrors, [&] { engine->SetMaxValue(Param1); });
 }
 
 HRESULT TNolikImpl::SetStaModelValue(double Param1) {
-    return Guard([&] { engine->SetWeight(Param1); });
+    return com::Boundary(kErrors, [&] { engine->SetWeight(Param1); });
 }
 
 HRESULT TNolikImpl::OpenSettings(long Param1) {
-    return Guard([&] { engine->OpenSettings(reinterpret_cast<HWND>(static_cast<LONG_PTR>(Param1))); });
+    return com::Boundary(kErrors, [&] {
+        ShowSettingsDialog(reinterpret_cast<HWND>(static_cast<LONG_PTR>(Param1)), *engine);
+    });
 }
 
 HRESULT TNolikImpl::GetMaxValue(double* Param1) {
     if (!Param1) return E_POINTER;
-    return Guard([&] { *Param1 = static_cast<double>(engine->GetMaxValue()); });
+    return com::Boundary(kErrors, [&] { *Param1 = static_cast<double>(engine->GetMaxValue()); });
 }

@@ -1,6 +1,6 @@
 // The COM class behind INolik: each method converts its arguments, makes one call on the object's
-// own engine and converts the result; an exception becomes error information and
-// DISP_E_EXCEPTION, with the out parameter left unwritten.
+// own engine (OpenSettings: the settings dialog over it) and converts the result; an exception
+// becomes error information and DISP_E_EXCEPTION, with the out parameter left unwritten.
 #pragma once
 #include <memory>
 #include "DTW/SimilarWordEngine.h"

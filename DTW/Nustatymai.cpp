@@ -1,7 +1,7 @@
 #include "DTW/Nustatymai.h"
 #include <cmath>
+#include <memory>
 #include <string>
-#include "DTW/SimilarWordEngine.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ TfNustatymai::TfNustatymai()
     SpeedButton2.OnClick = [this] { SpeedButton2Click(); };
 }
 
-void TfNustatymai::LoadFrom(SimilarWordEngine& source) {
+void TfNustatymai::LoadFrom(EngineSettings& source) {
     engine = &source;
     tbSM.SetPosition(WeightPercent(source.GetWeight()));
     tbMV.SetPosition(source.GetMaxValue());
@@ -87,3 +87,11 @@ void TfNustatymai::SpeedButton1Click() {
 }
 
 void TfNustatymai::SpeedButton2Click() { SetModalResult(mrCancel); }
+
+bool ShowSettingsDialog(HWND parent, EngineSettings& settings) {
+    auto dialog = std::make_unique<TfNustatymai>();
+    dialog->SetParentWindow(parent);
+    dialog->LoadFrom(settings);
+    dialog->ShowModal();
+    return true;
+}

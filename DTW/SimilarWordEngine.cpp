@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include "DTW/Nustatymai.h"
 #include "DTW/dtw.h"
 #include "DTW/querytext.h"
 #include "Tarvel/engine/servers.h"
@@ -79,9 +78,6 @@ bool SimilarWordEngine::Init() {
     }
     folder = DirectoryOf(registered);
     if (!LoadVocabulary(folder + "\\data\\zodynas.voc")) return false;
-    // The substitution matrix is named beside the vocabulary but not read.
-    const std::string matrix = folder + "\\data\\pakeitimai.mtr";
-    (void)matrix;
     initialised = true;
     return true;
 }
@@ -276,12 +272,4 @@ void SimilarWordEngine::SetWeight(double value) {
     weight = value;
     lastQueryValid = false;
     lastQuery.clear();
-}
-
-bool SimilarWordEngine::OpenSettings(HWND parent) {
-    auto dialog = std::make_unique<TfNustatymai>();
-    dialog->SetParentWindow(parent);
-    dialog->LoadFrom(*this);
-    dialog->ShowModal();
-    return true;
 }

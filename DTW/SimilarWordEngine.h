@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "DTW/EngineSettings.h"
 #include "DTW/vocabulary.h"
 #include "DTW/wordscan.h"
 #include "Tarvel.h"
@@ -23,7 +24,7 @@ struct ScoredWord {
 int compareByDistanceAsc(const ScoredWord& a, const ScoredWord& b);
 int compareByScoreDesc(const ScoredWord& a, const ScoredWord& b);
 
-class SimilarWordEngine {
+class SimilarWordEngine : public EngineSettings {
 public:
     // Finds the registered path of the component's file. False when the registration cannot be
     // read; the default reads kRegistryKey under HKEY_CLASSES_ROOT.
@@ -37,8 +38,10 @@ public:
     explicit SimilarWordEngine(RegistrationReader reader);
     SimilarWordEngine(const SimilarWordEngine&) = delete;
     SimilarWordEngine& operator=(const SimilarWordEngine&) = delete;
-    virtual ~SimilarWordEngine();
+    ~SimilarWordEngine() override;
 
+    // Loads the vocabulary beside the component's registered file. The substitution-matrix file
+    // there (data\pakeitimai.mtr) is not read.
     bool Init();
     bool IsLoaded() const { return initialised; }
     std::int32_t Analyze(const std::string& word);
@@ -49,11 +52,10 @@ public:
     double GetBestValue(std::int32_t index) const;
     std::int32_t InVocabulary(const std::string& word) const;
     std::int32_t UnLoadLM();
-    void SetMaxValue(std::int32_t value);
-    std::int32_t GetMaxValue() const { return maxValue; }
-    void SetWeight(double value);
-    double GetWeight() const { return weight; }
-    bool OpenSettings(HWND parent);
+    void SetMaxValue(std::int32_t value) override;
+    std::int32_t GetMaxValue() const override { return maxValue; }
+    void SetWeight(double value) override;
+    double GetWeight() const override { return weight; }
     bool LoadVocabulary(const std::string& path);
     std::int32_t StartLM(const std::string& path);
 

@@ -8,6 +8,7 @@
 
 // One chain node on its own: its own copy of a word, the word's id and the rest of the chain. The
 // vocabulary keeps its chains more compactly, as indexes into one array of nodes.
+// Part of the vocabulary's published interface; nothing in the program uses it.
 class wList {
 public:
     wList(const char* text, std::int32_t id);
@@ -54,6 +55,7 @@ public:
     // Length in bytes of the word of an id from 0 to WordCount() - 1.
     std::int32_t WordLength(std::int32_t id) const;
     // The id index is kept with the words themselves, so there is nothing to build.
+    // Part of the published interface; nothing in the program calls it.
     bool BuildIndex();
 
     std::int32_t WordCount() const noexcept { return wordCount; }

@@ -11,6 +11,7 @@
 #include "com/coinit.h"
 #include "forms/application.h"
 #include "forms/exception.h"
+#include "forms/guard.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::unique_ptr<com::CoInitGuard> com;
@@ -25,7 +26,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     };
 
     std::unique_ptr<TmForm1> window;
-    Application.Guard([&] {
+    forms::Guard([&] {
         Application.Initialize();
         if (!serve) return;  // a registration switch: done, without a window
         window = std::make_unique<TmForm1>();

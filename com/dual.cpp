@@ -29,4 +29,15 @@ HRESULT LoadRegisteredTypeInfo(REFGUID libid, WORD major, WORD minor, LCID lcid,
     return lib->GetTypeInfoOfGuid(iid, out);
 }
 
+void FillExcepInfo(EXCEPINFO* excep) noexcept {
+    if (!excep) return;
+    com_ptr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.put()) != S_OK || !info) return;
+    *excep = EXCEPINFO{};
+    info->GetSource(&excep->bstrSource);
+    info->GetDescription(&excep->bstrDescription);
+    excep->scode = DISP_E_EXCEPTION;
+    ::SetErrorInfo(0, info.get());
+}
+
 }  // namespace com

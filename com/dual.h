@@ -16,6 +16,9 @@ HRESULT LoadModuleTypeInfo(REFIID iid, ITypeInfo** out) noexcept;
 // locale; fails with the registry's answer when the library is not registered.
 HRESULT LoadRegisteredTypeInfo(REFGUID libid, WORD major, WORD minor, LCID lcid, REFIID iid,
                                ITypeInfo** out) noexcept;
+// A late-bound caller reads a failure from the exception record: fills it from the thread's error
+// information, which stays set for a caller that asks. Nothing happens without either.
+void FillExcepInfo(EXCEPINFO* excep) noexcept;
 
 template <typename Interface>
 class Dual : public Interface, public ISupportErrorInfo {
@@ -70,8 +73,11 @@ public:
                                      EXCEPINFO* excep, UINT* argErr) override {
         HRESULT hr = EnsureTypeInfo();
         if (FAILED(hr)) return hr;
-        return ::DispInvoke(static_cast<Interface*>(this), typeInfo_.get(), id, flags, params, result, excep,
-                            argErr);
+        ::SetErrorInfo(0, nullptr);  // a failure reports its own error information, never an older one
+        hr = ::DispInvoke(static_cast<Interface*>(this), typeInfo_.get(), id, flags, params, result, excep,
+                          argErr);
+        if (hr == DISP_E_EXCEPTION) FillExcepInfo(excep);
+        return hr;
     }
 
     // ISupportErrorInfo

@@ -24,16 +24,53 @@ HRESULT SetErrorInfoText(REFIID iid, const std::string& source, const std::strin
     return DISP_E_EXCEPTION;
 }
 
-HRESULT CurrentExceptionToHresult(REFIID iid, const std::string& source) noexcept {
+namespace {
+
+// The current exception's HRESULT; its message, or unknown when it carries none, goes to report.
+template <typename Report>
+HRESULT Translate(Report&& report, const char* unknown) noexcept {
     try {
         throw;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (const std::exception& e) {
-        return SetErrorInfoText(iid, source, e.what());
+        return report(e.what());
     } catch (...) {
-        return SetErrorInfoText(iid, source, "Unknown exception");
+        return report(unknown);
     }
+}
+
+std::string RegisteredProgId(REFCLSID clsid, const char* fallback) {
+    LPOLESTR progId = nullptr;
+    if (FAILED(::ProgIDFromCLSID(clsid, &progId)) || !progId) return fallback;
+    unique_bstr copy(::SysAllocString(progId));
+    ::CoTaskMemFree(progId);
+    if (!copy) return fallback;
+    return FromBstr(copy.get());
+}
+
+HRESULT Report(const ErrorSource& where, const char* message) noexcept {
+    try {
+        std::string source = where.fallback;
+        try {
+            source = RegisteredProgId(where.clsid, where.fallback);
+        } catch (...) {
+            // The fallback names the source then.
+        }
+        return SetErrorInfoText(where.iid, source, message);
+    } catch (...) {
+        return DISP_E_EXCEPTION;  // out of memory while describing the failure: the code alone
+    }
+}
+
+}  // namespace
+
+HRESULT CurrentExceptionToHresult(REFIID iid, const std::string& source) noexcept {
+    return Translate([&](const char* text) { return SetErrorInfoText(iid, source, text); }, "Unknown exception");
+}
+
+HRESULT CurrentExceptionToHresult(const ErrorSource& where) noexcept {
+    return Translate([&](const char* text) { return Report(where, text); }, "");
 }
 
 std::string SystemMessage(HRESULT hr) {

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "forms/exception.h"
 #include "forms/form.h"
 #include "forms/main_thread.h"
 
@@ -11,6 +10,11 @@ TApplication Application;
 void TApplication::Initialize() {
     forms::PrepareMainThread();
     if (InitProc) InitProc();
+}
+
+void TApplication::SetMainForm(TForm* form) {
+    mainForm = form;
+    TForm::SetCloseHook([](TForm& closing) { return Application.MainForm() != &closing || Application.Terminate(); });
 }
 
 void TApplication::Run() {
@@ -57,20 +61,6 @@ void TApplication::ShowException(const std::exception& e) {
     }
     HWND owner = mainForm ? mainForm->Handle() : nullptr;
     MessageBoxA(owner, e.what(), title.c_str(), MB_OK | MB_ICONSTOP);
-}
-
-void TApplication::Guard(const std::function<void()>& fn) noexcept {
-    try {
-        try {
-            fn();
-        } catch (const std::exception& e) {
-            ShowException(e);
-        } catch (...) {
-            ShowException(Exception(""));
-        }
-    } catch (...) {
-        // The display itself failed: nothing more can be done here.
-    }
 }
 
 std::vector<std::string> TApplication::Params() const {

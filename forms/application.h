@@ -22,7 +22,7 @@ public:
     std::function<void()> InitProc;
 
     // The main form's close ends the program (after the termination checks).
-    void SetMainForm(TForm* form) { mainForm = form; }
+    void SetMainForm(TForm* form);
     TForm* MainForm() const { return mainForm; }
     // Shows the main form and runs the message loop until a quit message or Terminate.
     void Run();
@@ -36,12 +36,10 @@ public:
     void SetTitle(const std::string& text) { title = text; }
     const std::string& Title() const { return title; }
 
-    // Shows the message of an exception that reached the loop in an error box. OnException,
-    // when set, replaces the box.
+    // Shows the message of an exception that reached the loop (forms::Guard) in an error box.
+    // OnException, when set, replaces the box.
     void ShowException(const std::exception& e);
     std::function<void(const std::exception&)> OnException;
-    // Runs fn; an exception it raises is shown, never passed to the system's window code.
-    void Guard(const std::function<void()>& fn) noexcept;
 
     // The program's command-line arguments after the program name. Tests set their own.
     std::vector<std::string> Params() const;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "forms/application.h"
+#include "forms/guard.h"
 #include "forms/module.h"
 
 TWinControl::TWinControl(TWinControl* parent) : parent(parent) {
@@ -67,7 +67,7 @@ LRESULT CALLBACK TWinControl::ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
     if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
     LRESULT result = 0;
     bool handled = false;
-    Application.Guard([&] {
+    forms::Guard([&] {
         result = self->WndProc(msg, wp, lp);
         handled = true;
     });

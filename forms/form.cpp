@@ -2,8 +2,16 @@
 
 #include <commctrl.h>
 
-#include "forms/application.h"
 #include "forms/main_thread.h"
+
+namespace {
+
+std::function<bool(TForm&)>& CloseHook() {
+    static std::function<bool(TForm&)> hook;
+    return hook;
+}
+
+}  // namespace
 
 TForm::TForm(const TFormDesc& desc) : TWinControl(nullptr) {
     forms::PrepareMainThread();
@@ -73,11 +81,11 @@ void TForm::Close() {
         modalResult = mrCancel;
         return;
     }
-    if (Application.MainForm() == this) {
-        if (!Application.Terminate()) return;
-    }
+    if (CloseHook() && !CloseHook()(*this)) return;
     ShowWindow(hwnd, SW_HIDE);
 }
+
+void TForm::SetCloseHook(std::function<bool(TForm&)> hook) { CloseHook() = std::move(hook); }
 
 int TForm::ShowModal() {
     modal = true;

@@ -31,9 +31,12 @@ public:
     ~TForm() override;
 
     void Show();
-    // Asks OnCloseQuery; when it agrees, the main form ends the program (after the application's
-    // termination checks), a modal form ends its modal loop and any other form hides.
+    // Asks OnCloseQuery; when it agrees, a modal form ends its modal loop and any other form asks
+    // the close hook and then hides (the main form ends the program there).
     void Close();
+    // What the close of a form that is not modal asks before it hides: false keeps it shown. The
+    // application sets it: its main form's close ends the program, after its termination checks.
+    static void SetCloseHook(std::function<bool(TForm&)> hook);
     // Shows the form owned by the parent window (disabled meanwhile) until Close or ModalResult.
     int ShowModal();
     void SetParentWindow(HWND owner);

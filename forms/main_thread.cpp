@@ -6,7 +6,7 @@
 #include <deque>
 #include <mutex>
 
-#include "forms/application.h"
+#include "forms/guard.h"
 #include "forms/module.h"
 
 namespace forms {
@@ -78,7 +78,7 @@ void DrainMainThread() {
             q.items.pop_front();
         }
         ++q.running;
-        Application.Guard(fn);
+        Guard(fn);
         --q.running;
     }
 }

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "forms/application.h"
+#include "forms/guard.h"
 
 namespace {
 // Thread timers carry no object: find the owner by timer id (main thread only).
@@ -48,7 +48,7 @@ void CALLBACK TTimer::Tick(HWND, UINT, UINT_PTR id, DWORD) {
     auto it = Timers().find(id);
     if (it == Timers().end()) return;
     TTimer* t = it->second;
-    Application.Guard([t] {
+    forms::Guard([t] {
         if (t->OnTimer) t->OnTimer();
     });
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include "com/error.h"
 #include "forms/exception.h"
 
@@ -83,7 +84,13 @@ public:
 };
 
 SystemCreator g_systemCreator;
-ComponentCreator* g_creator = nullptr;
+std::mutex g_creatorMutex;                  // the creator is installed on one thread, read on all
+std::shared_ptr<ComponentCreator> g_creator;  // none: the real creator
+
+// A creator the caller owns: the pointer shares no ownership.
+std::shared_ptr<ComponentCreator> Unowned(ComponentCreator* creator) {
+    return std::shared_ptr<ComponentCreator>(std::shared_ptr<void>(), creator);
+}
 
 // COM for the whole process, initialised by the first creation and undone once at exit.
 class ProcessCom {
@@ -165,18 +172,32 @@ bool DebugCheckRef(const void* intf, const char* file, int line) {
     return false;
 }
 
-void SetComponentCreator(ComponentCreator* creator) {
-    g_creator = creator;
+CreatorInstallation::CreatorInstallation(std::shared_ptr<ComponentCreator> creator) {
+    std::lock_guard<std::mutex> lock(g_creatorMutex);
+    previous_ = std::exchange(g_creator, std::move(creator));
 }
 
-ComponentCreator& CurrentComponentCreator() {
-    return g_creator ? *g_creator : g_systemCreator;
+CreatorInstallation::~CreatorInstallation() {
+    std::shared_ptr<ComponentCreator> installed;  // released outside the lock
+    std::lock_guard<std::mutex> lock(g_creatorMutex);
+    installed = std::exchange(g_creator, std::move(previous_));
+}
+
+std::shared_ptr<ComponentCreator> CurrentComponentCreator() {
+    std::lock_guard<std::mutex> lock(g_creatorMutex);
+    return g_creator ? g_creator : Unowned(&g_systemCreator);
+}
+
+void SetComponentCreator(ComponentCreator* creator) {
+    std::lock_guard<std::mutex> lock(g_creatorMutex);
+    g_creator = creator ? Unowned(creator) : nullptr;
 }
 
 HRESULT CreateComponentRaw(REFCLSID clsid, REFIID iid, void** out) {
     InitProcessCom();
     *out = nullptr;
-    ComponentCreator& creator = CurrentComponentCreator();
+    const std::shared_ptr<ComponentCreator> held = CurrentComponentCreator();
+    ComponentCreator& creator = *held;
     HRESULT hr = creator.CreateInstance(clsid, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
                                         iid, out);
     if (hr == E_INVALIDARG) {
@@ -191,7 +212,8 @@ HRESULT CreateComponentRaw(REFCLSID clsid, REFIID iid, void** out) {
 HRESULT CreateProviderRaw(REFIID iid, void** out) {
     InitProcessCom();
     *out = nullptr;
-    ComponentCreator& creator = CurrentComponentCreator();
+    const std::shared_ptr<ComponentCreator> held = CurrentComponentCreator();
+    ComponentCreator& creator = *held;
     CLSID clsid = CLSID_NULL;
     creator.ClsidFromProgId(ProviderProgId, &clsid);
     HRESULT hr = creator.CreateInstance(clsid, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,

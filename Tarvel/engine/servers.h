@@ -9,6 +9,7 @@
 // either, the real box asks.
 #pragma once
 #include <windows.h>
+#include <memory>
 #include <string>
 #include <vector>
 #include "com/com_ptr.h"
@@ -43,17 +44,34 @@ bool DebugCheckRef(const void* intf, const char* file, int line);
 #define TARVEL_HRCHECK(hr, callText) ::engine::DebugCheck((hr), (callText), __FILE__, __LINE__)
 #define TARVEL_CHECKREF(intf) ::engine::DebugCheckRef((intf), __FILE__, __LINE__)
 
-// Seam for component creation: tests install a recording stand-in.
+// Seam for component creation: tests install a recording stand-in, the server one that reaches
+// its own class object.
 class ComponentCreator {
 public:
     virtual ~ComponentCreator() = default;
     virtual HRESULT CreateInstance(REFCLSID clsid, DWORD context, REFIID iid, void** out) = 0;
     virtual HRESULT ClsidFromProgId(const wchar_t* progId, CLSID* clsid) = 0;
 };
-// nullptr restores the real creator (CoCreateInstance, CLSIDFromProgID). The caller keeps
-// ownership and uninstalls before destroying it.
+
+// Installs a creator while it lives; its end puts back the one it replaced (installations nest).
+// A creation that has begun keeps the creator it took alive until it returns, so the guard may
+// end while other threads create.
+class [[nodiscard]] CreatorInstallation {
+public:
+    explicit CreatorInstallation(std::shared_ptr<ComponentCreator> creator);
+    ~CreatorInstallation();
+    CreatorInstallation(const CreatorInstallation&) = delete;
+    CreatorInstallation& operator=(const CreatorInstallation&) = delete;
+
+private:
+    std::shared_ptr<ComponentCreator> previous_;
+};
+
+// The creator in force (the real one when none is installed), alive while the result is held.
+std::shared_ptr<ComponentCreator> CurrentComponentCreator();
+// For tests: installs a creator that the caller owns and uninstalls (nullptr: the real creator
+// again, CoCreateInstance and CLSIDFromProgID) before destroying it.
 void SetComponentCreator(ComponentCreator* creator);
-ComponentCreator& CurrentComponentCreator();
 
 // Creates a component by class id (class context 21, once more with 5 on E_INVALIDARG), passes
 // the result through the debug check as "Create(intfObj)" and returns the result. On success the

@@ -1,6 +1,5 @@
 #include "Tarvel/host/LMImpl.h"
 
-#include <exception>
 #include <optional>
 #include <string>
 
@@ -9,8 +8,6 @@
 #include "Tarvel/host/server.h"
 #include "com/bstr.h"
 #include "com/error.h"
-#include "com/module.h"
-#include "forms/exception.h"
 
 namespace {
 
@@ -26,38 +23,9 @@ private:
     std::optional<std::string> text;
 };
 
-std::string RegisteredProgId() {
-    LPOLESTR progId = nullptr;
-    if (FAILED(::ProgIDFromCLSID(CLSID_LM, &progId)) || !progId) return "Dravo.LM";
-    BSTR b = ::SysAllocString(progId);
-    ::CoTaskMemFree(progId);
-    com::unique_bstr owner(b);
-    return com::FromBstr(b);
-}
-
-HRESULT Report(const std::string& message) noexcept {
-    try {
-        return com::SetErrorInfoText(IID_ILM, RegisteredProgId(), message);
-    } catch (...) {
-        return com::SetErrorInfoText(IID_ILM, "Dravo.LM", message);
-    }
-}
-
-// Runs a method's body: an exception becomes the thread's error information and
-// DISP_E_EXCEPTION; the out parameter is written by the body only after its call returned.
-template <typename Body>
-HRESULT Guarded(Body&& body) noexcept {
-    try {
-        body();
-        return S_OK;
-    } catch (const Exception& e) {
-        return Report(e.Message());
-    } catch (const std::exception& e) {
-        return Report(e.what());
-    } catch (...) {
-        return Report("");
-    }
-}
+// Every method's body runs at the COM boundary; it writes its out parameter only after its call
+// returned.
+const com::ErrorSource kErrors{IID_ILM, CLSID_LM, "Dravo.LM"};
 
 }  // namespace
 
@@ -81,17 +49,15 @@ HRESULT TLMImpl::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
 
 HRESULT TLMImpl::UpdateRegistry(bool reg) { return host::UpdateRegistry(reg); }
 
-TLMImpl::TLMImpl(IUnknown* outer) : controlling(outer ? outer : &inner) {
+TLMImpl::TLMImpl(IUnknown* outer) : Dual(IID_ILM), controlling(outer ? outer : &inner) {
     inner.self = this;
     Bind();
     if (!Set() && mForm) mForm->LogError("form->lmm is null");
-    com::ModuleLock();
 }
 
 TLMImpl::~TLMImpl() {
     modelSet.reset();
     if (counted && mForm1) mForm1->UpdateClientCount(false);
-    com::ModuleUnlock();
 }
 
 void TLMImpl::Bind() {
@@ -117,13 +83,9 @@ HRESULT TLMImpl::Inner::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-ULONG TLMImpl::Inner::AddRef() { return ++self->refs; }
+ULONG TLMImpl::Inner::AddRef() { return self->Dual::AddRef(); }
 
-ULONG TLMImpl::Inner::Release() {
-    ULONG n = --self->refs;
-    if (n == 0) delete self;
-    return n;
-}
+ULONG TLMImpl::Inner::Release() { return self->Dual::Release(); }
 
 HRESULT TLMImpl::QueryInterface(REFIID riid, void** ppv) { return controlling->QueryInterface(riid, ppv); }
 ULONG TLMImpl::AddRef() { return controlling->AddRef(); }
@@ -131,62 +93,16 @@ ULONG TLMImpl::Release() { return controlling->Release(); }
 
 // ---- IDispatch ----
 
-HRESULT TLMImpl::EnsureTypeInfo() {
-    if (typeInfo) return S_OK;
-    com::com_ptr<ITypeLib> lib;
+HRESULT TLMImpl::LoadTypeInfo(ITypeInfo** out) noexcept {
     // The library is registered under its own locale, 0x409.
-    HRESULT hr = ::LoadRegTypeLib(LIBID_Tarvel, 1, 0, 0x409, lib.put());
-    if (FAILED(hr)) return hr;
-    return lib->GetTypeInfoOfGuid(IID_ILM, typeInfo.put());
-}
-
-HRESULT TLMImpl::GetTypeInfoCount(UINT* n) {
-    if (!n) return E_POINTER;
-    *n = 1;
-    return S_OK;
-}
-
-HRESULT TLMImpl::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    HRESULT hr = EnsureTypeInfo();
-    if (FAILED(hr)) return hr;
-    typeInfo.copy_to(out);
-    return S_OK;
-}
-
-HRESULT TLMImpl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    HRESULT hr = EnsureTypeInfo();
-    if (FAILED(hr)) return hr;
-    return ::DispGetIDsOfNames(typeInfo.get(), names, count, ids);
-}
-
-HRESULT TLMImpl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* excep, UINT* argErr) {
-    HRESULT hr = EnsureTypeInfo();
-    if (FAILED(hr)) return hr;
-    ::SetErrorInfo(0, nullptr);
-    hr = ::DispInvoke(static_cast<ILM*>(this), typeInfo.get(), id, flags, params, result, excep, argErr);
-    // A late-bound caller reads the failure from the exception record.
-    if (hr == DISP_E_EXCEPTION && excep) {
-        com::com_ptr<IErrorInfo> info;
-        if (::GetErrorInfo(0, info.put()) == S_OK && info) {
-            *excep = EXCEPINFO{};
-            info->GetSource(&excep->bstrSource);
-            info->GetDescription(&excep->bstrDescription);
-            excep->scode = DISP_E_EXCEPTION;
-            ::SetErrorInfo(0, info.get());  // still there for a caller that asks
-        }
-    }
-    return hr;
+    return com::LoadRegisteredTypeInfo(LIBID_Tarvel, 1, 0, 0x409, IID_ILM, out);
 }
 
 // ---- ILM ----
 
 HRESULT TLMImpl::Load(BSTR Param1, LONG* Param2) {
     if (!Param2) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         Text file(Param1);
         // A set the window has replaced is not held any more, even while its release is on its
         // way: loading into it would load a set that is about to go.
@@ -203,7 +119,7 @@ HRESULT TLMImpl::Load(BSTR Param1, LONG* Param2) {
 
 HRESULT TLMImpl::Unload(LONG* Param2) {
     if (!Param2) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         if (mForm1) mForm1->StartUnload();
         *Param2 = 1;
     });
@@ -211,7 +127,7 @@ HRESULT TLMImpl::Unload(LONG* Param2) {
 
 HRESULT TLMImpl::Probability(BSTR Param1, BSTR Param2, BSTR Param3, FLOAT* Param4) {
     if (!Param4) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         Text w1(Param1), w2(Param2), w3(Param3);
         auto set = Set();
         float p = set ? set->Probability(w1.c_str(), w2.c_str(), w3.c_str()) : kNoProbability;
@@ -221,7 +137,7 @@ HRESULT TLMImpl::Probability(BSTR Param1, BSTR Param2, BSTR Param3, FLOAT* Param
 
 HRESULT TLMImpl::AddWordToHist(BSTR Param1, LONG Param3, LONG* Param2) {
     if (!Param2) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         Text word(Param1);
         auto set = Set();
         bool ok = set ? set->AddHistory(word.c_str(), Param3) : false;
@@ -231,7 +147,7 @@ HRESULT TLMImpl::AddWordToHist(BSTR Param1, LONG Param3, LONG* Param2) {
 
 HRESULT TLMImpl::UpdateWeight(LONG* Param2) {
     if (!Param2) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         bool ok = set ? set->UpdateWeight() : false;
         *Param2 = ok ? 1 : 0;
@@ -240,7 +156,7 @@ HRESULT TLMImpl::UpdateWeight(LONG* Param2) {
 
 HRESULT TLMImpl::IsLoaded(LONG* Param1) {
     if (!Param1) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         bool ok = set ? set->IsLoaded() : false;
         *Param1 = ok ? 1 : 0;
@@ -249,7 +165,7 @@ HRESULT TLMImpl::IsLoaded(LONG* Param1) {
 
 HRESULT TLMImpl::ClearHist(LONG* Param2) {
     if (!Param2) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         bool ok = set ? set->ClearHistory() : false;
         *Param2 = ok ? 1 : 0;
@@ -257,14 +173,14 @@ HRESULT TLMImpl::ClearHist(LONG* Param2) {
 }
 
 HRESULT TLMImpl::WriteMsg(BSTR Param1) {
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         if (mForm1) mForm1->Log(com::FromBstr(Param1));
     });
 }
 
 HRESULT TLMImpl::GetInfo(BSTR* Param1) {
     if (!Param1) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         std::string text = set ? set->GetInfo() : std::string("Not loaded");
         *Param1 = com::AllocBstr(text);
@@ -272,7 +188,7 @@ HRESULT TLMImpl::GetInfo(BSTR* Param1) {
 }
 
 HRESULT TLMImpl::WriteError(BSTR Param1) {
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         if (mForm1) mForm1->LogError(com::FromBstr(Param1));
     });
 }
@@ -281,7 +197,7 @@ HRESULT TLMImpl::SetStep(LONG) { return S_OK; }
 
 HRESULT TLMImpl::ProbabilityFB(BSTR Param3, BSTR ParamB1, BSTR ParamB2, FLOAT* Param4) {
     if (!Param4) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         Text word(Param3), b1(ParamB1), b2(ParamB2);
         auto set = Set();
         float p = set ? set->ProbabilityFB(word.c_str(), b1.c_str(), b2.c_str()) : kNoProbability;
@@ -291,7 +207,7 @@ HRESULT TLMImpl::ProbabilityFB(BSTR Param3, BSTR ParamB1, BSTR ParamB2, FLOAT* P
 
 HRESULT TLMImpl::GetWeightInfo(BSTR* Param1) {
     if (!Param1) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         std::string text = set ? set->GetWeightInfo() : std::string("Not loaded");
         *Param1 = com::AllocBstr(text);
@@ -300,7 +216,7 @@ HRESULT TLMImpl::GetWeightInfo(BSTR* Param1) {
 
 HRESULT TLMImpl::IsUnknown(BSTR Param1, LONG* Param2) {
     if (!Param2) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         Text word(Param1);
         auto set = Set();
         int id = set ? set->IsUnknown(word.c_str()) : 0;
@@ -309,14 +225,14 @@ HRESULT TLMImpl::IsUnknown(BSTR Param1, LONG* Param2) {
 }
 
 HRESULT TLMImpl::InfoOn(LONG Param1) {
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         if (auto set = Set()) set->InfoOn(Param1);
     });
 }
 
 HRESULT TLMImpl::ProbabilityId(LONG Param1, LONG Param2, LONG Param3, FLOAT* Param4) {
     if (!Param4) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         float p = set ? set->ProbabilityId(Param1, Param2, Param3) : kNoProbability;
         *Param4 = p;
@@ -325,7 +241,7 @@ HRESULT TLMImpl::ProbabilityId(LONG Param1, LONG Param2, LONG Param3, FLOAT* Par
 
 HRESULT TLMImpl::ProbabilityId4(LONG Param1, LONG Param2, LONG Param3, LONG Param4, FLOAT* Param5) {
     if (!Param5) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         float p = set ? set->ProbabilityId4(Param1, Param2, Param3, Param4) : kNoProbability;
         *Param5 = p;
@@ -334,7 +250,7 @@ HRESULT TLMImpl::ProbabilityId4(LONG Param1, LONG Param2, LONG Param3, LONG Para
 
 HRESULT TLMImpl::StartIsUnknown(LONG* Param1) {
     if (!Param1) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         bool ok = set ? set->StartIsUnknown() : false;
         *Param1 = ok ? 1 : 0;
@@ -343,7 +259,7 @@ HRESULT TLMImpl::StartIsUnknown(LONG* Param1) {
 
 HRESULT TLMImpl::StopIsUnknown(LONG* Param1) {
     if (!Param1) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         bool ok = set ? set->StopIsUnknown() : false;
         *Param1 = ok ? 1 : 0;
@@ -352,7 +268,7 @@ HRESULT TLMImpl::StopIsUnknown(LONG* Param1) {
 
 HRESULT TLMImpl::StartProbabilityId(LONG* Param1) {
     if (!Param1) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         bool ok = set ? set->StartProbabilityId() : false;
         *Param1 = ok ? 1 : 0;
@@ -361,7 +277,7 @@ HRESULT TLMImpl::StartProbabilityId(LONG* Param1) {
 
 HRESULT TLMImpl::StopProbabilityId(LONG* Param1) {
     if (!Param1) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         bool ok = set ? set->StopProbabilityId() : false;
         *Param1 = ok ? 1 : 0;
@@ -370,7 +286,7 @@ HRESULT TLMImpl::StopProbabilityId(LONG* Param1) {
 
 HRESULT TLMImpl::GetProbW(BSTR Param1, LONG Param2, FLOAT* Param3) {
     if (!Param3) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         Text word(Param1);
         auto set = Set();
         float p = set ? set->GetProbW(word.c_str(), Param2) : kNoProbability;
@@ -380,7 +296,7 @@ HRESULT TLMImpl::GetProbW(BSTR Param1, LONG Param2, FLOAT* Param3) {
 
 HRESULT TLMImpl::StartCalcCache(LONG* Param1) {
     if (!Param1) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         int n = set ? set->StartCalcCache() : 0;
         *Param1 = n;
@@ -389,7 +305,7 @@ HRESULT TLMImpl::StartCalcCache(LONG* Param1) {
 
 HRESULT TLMImpl::ClearCalcCache(LONG* Param1) {
     if (!Param1) return E_POINTER;
-    return Guarded([&] {
+    return com::Boundary(kErrors, [&] {
         auto set = Set();
         int n = set ? set->ClearCalcCache() : 0;
         *Param1 = n;

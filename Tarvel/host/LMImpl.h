@@ -8,15 +8,14 @@
 #pragma once
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
 
 #include "Tarvel.h"
-#include "com/com_ptr.h"
+#include "com/dual.h"
 
 class TTarvel;
 
-class TLMImpl final : public ILM {
+class TLMImpl final : public com::Dual<ILM> {
 public:
     // The class object's creation: a new object, aggregated when outer is given (then riid must
     // be IID_IUnknown).
@@ -28,14 +27,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-
-    // IDispatch over the registered type library Tarvel 1.0.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* ids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) override;
 
     // ILM, in slot order.
     HRESULT STDMETHODCALLTYPE Load(BSTR Param1, LONG* Param2) override;
@@ -64,6 +55,10 @@ public:
     HRESULT STDMETHODCALLTYPE StartCalcCache(LONG* Param1) override;
     HRESULT STDMETHODCALLTYPE ClearCalcCache(LONG* Param1) override;
 
+protected:
+    // IDispatch over the registered type library Tarvel 1.0.
+    HRESULT LoadTypeInfo(ITypeInfo** out) noexcept override;
+
 private:
     explicit TLMImpl(IUnknown* outer);
     ~TLMImpl();
@@ -81,12 +76,9 @@ private:
     std::shared_ptr<TTarvel> Set() const { return modelSet.lock(); }
     // Takes the window's current set; the object is counted as a client once in its life.
     void Bind();
-    HRESULT EnsureTypeInfo();
 
     Inner inner;
     IUnknown* controlling;  // the outer object, or inner
-    std::atomic<ULONG> refs{1};
     std::weak_ptr<TTarvel> modelSet;
     bool counted = false;
-    com::com_ptr<ITypeInfo> typeInfo;
 };

@@ -9,7 +9,7 @@
 
 namespace host {
 
-// Main thread, once the class object exists.
+// Main thread, once the class object exists; a later offer replaces the one before.
 void OfferOwnClass(IClassFactory* factory);
 // Main thread, when serving ends.
 void WithdrawOwnClass();

@@ -171,6 +171,21 @@ TEST_F(Creation, OtherFailuresAreNotRetried) {
     EXPECT_EQ(engine::TakeDebugReports().size(), 1u);
 }
 
+TEST_F(Creation, AnInstalledCreatorLivesWhileHeldAndItsEndGivesBackTheOneBefore) {
+    CallLog other;
+    std::shared_ptr<engine::ComponentCreator> held;
+    {
+        engine::CreatorInstallation installed(std::make_shared<fakes::FakeCreator>(other));
+        held = engine::CurrentComponentCreator();  // as a creation on another thread holds it
+    }
+    com::com_ptr<ICMU> holder;
+    EXPECT_EQ(engine::CreateComponent(CLSID_Gorta, IID_ICMU, holder), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(log.calls, (Calls{"Create(Gorta,21)"}));
+    void* out = nullptr;
+    EXPECT_EQ(held->CreateInstance(CLSID_Gorta, 21, IID_ICMU, &out), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(other.calls, (Calls{"Create(Gorta,21)"}));
+}
+
 TEST_F(Creation, YesOnAFailedCreationRaises) {
     engine::SetDebugAnswer(DebugAnswer::Yes);
     auto old = fakes::Make<fakes::FakeZA>(log);

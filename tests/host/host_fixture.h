@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "fake_components.h"
 #include "fake_creator.h"
 #include "forms/application.h"
+#include "pump.h"
 #include "temp_dir.h"
 
 // Opens the window's protected state to the tests.
@@ -48,16 +48,6 @@ public:
     int ends = 0;
     std::atomic<int> refused{0};
 };
-
-inline bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 8000) {
-    DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > ms) return false;
-        Application.ProcessMessages();
-        Sleep(1);
-    }
-    return true;
-}
 
 class HostFixture : public ::testing::Test {
 protected:

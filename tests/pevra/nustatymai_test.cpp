@@ -208,6 +208,12 @@ void Drag(HWND dialog, HWND bar, int position) {
     ::SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(bar));
 }
 
+// An engine whose dialog opens as the COM class opens it.
+struct DialogEngine : SimilarWordEngine {
+    using SimilarWordEngine::SimilarWordEngine;
+    bool OpenSettings(HWND parent) { return ShowSettingsDialog(parent, *this); }
+};
+
 class ModalSettings : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -237,7 +243,7 @@ protected:
         EXPECT_TRUE(::IsWindowEnabled(parent));
     }
 
-    SimilarWordEngine engine{Unregistered()};
+    DialogEngine engine{Unregistered()};
     HWND parent = nullptr;
     HWND owner = nullptr;
     bool parentDisabled = false;

@@ -14,6 +14,7 @@
 #include "forms/application.h"
 #include "forms/exception.h"
 #include "forms/main_thread.h"
+#include "pump.h"
 
 namespace {
 
@@ -42,17 +43,6 @@ public:
     int ends = 0;
     std::atomic<int> refused{0};
 };
-
-// Runs the main thread's messages until pred holds or the time is up.
-bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 5000) {
-    DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > ms) return false;
-        Application.ProcessMessages();
-        Sleep(1);
-    }
-    return true;
-}
 
 class Event {
 public:

@@ -1,3 +1,4 @@
+// Lets the main thread's messages run while a test waits for what they bring about.
 #pragma once
 #include <windows.h>
 
@@ -6,7 +7,7 @@
 #include "forms/application.h"
 
 // Runs the main thread's messages until pred holds or the time is up.
-inline bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 5000) {
+inline bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 8000) {
     DWORD start = GetTickCount();
     while (!pred()) {
         if (GetTickCount() - start > ms) return false;
