@@ -125,6 +125,8 @@ std::int32_t SimilarWordEngine::Analyze(const std::string& word) {
         if (found[i].distance <= maxValue) ++candidateCount;
     }
     measuredFront = found.size();
+    // The words the scan leaves out measure dtw::kTooFar, which a threshold that high takes in.
+    if (dtw::kTooFar <= maxValue) candidateCount += static_cast<std::int32_t>(nearest.size() - measuredFront);
     std::sort(nearest.begin(), nearest.begin() + static_cast<std::ptrdiff_t>(measuredFront),
               [](const ScoredWord& a, const ScoredWord& b) { return compareByDistanceAsc(a, b) < 0; });
     for (std::size_t i = 0; i < measuredFront; ++i)

@@ -1,9 +1,10 @@
 // Message loop of a local server that ends with its last object. After the last release the
 // server lingers a moment with its class object still offered, so a client that comes right
 // after the previous one left (a reload, the next test) reaches a live server instead of one
-// that is leaving. Then the class object is revoked before the process goes: COM starts a new
-// server for any later client. An object created in the last instant keeps the loop running
-// until it, too, is released.
+// that is leaving. Then the class object is revoked, and the server stays a grace time before it
+// goes: COM starts a new server for any later client, while a client that got hold of the
+// class object just before the revocation still creates its object here. Such an object keeps
+// the loop running until it, too, is released.
 #pragma once
 #include <windows.h>
 #include "com/class_object.h"
@@ -13,12 +14,14 @@ namespace com {
 
 constexpr UINT kLastReleaseMessage = WM_APP + 0x3F0;
 constexpr UINT kLingerMs = 1000;
+constexpr UINT kGraceMs = 1000;
 
 // Sets the module's last-release action and runs the loop on the calling (registering) thread.
 inline void RunLocalServer(ClassObjectRegistration& registration) {
     const DWORD thread = ::GetCurrentThreadId();
     SetLastReleaseAction([thread] { ::PostThreadMessageA(thread, kLastReleaseMessage, 0, 0); });
     UINT_PTR linger = 0;
+    bool revoked = false;
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (msg.hwnd == nullptr && msg.message == kLastReleaseMessage) {
@@ -30,9 +33,12 @@ inline void RunLocalServer(ClassObjectRegistration& registration) {
             ::KillTimer(nullptr, linger);
             linger = 0;
             if (ModuleLockCount() != 0) continue;  // a new client came while lingering
+            if (revoked) break;                    // the grace time is over too
             registration.Revoke();
-            if (ModuleLockCount() == 0) break;
-            continue;  // served to the end by the object created just now
+            revoked = true;
+            linger = ::SetTimer(nullptr, 0, kGraceMs, nullptr);
+            if (!linger) break;
+            continue;
         }
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);

@@ -12,15 +12,27 @@
 // The guard is recursive because the main thread re-enters the set while it holds it: a log
 // line processes window messages, and an outgoing call to an out-of-process component pumps
 // incoming COM calls, so a second ILM call can run inside a load or a query on the same thread.
-// Such a nested call sees the set as it stands at that moment (not loaded, models partly built)
-// and every operation copes with that; only a nested Load is refused, because it would delete
-// the models that the outer operation is still using.
+// A query nested inside a load answers the neutral values of a set that is not loaded, never a
+// value of the half-built set. A load nested inside another operation rebuilds the set; the
+// models it replaces stay alive until the outermost operation ends, and that operation, seeing
+// the set changed under it, answers the neutral value too. Only a load inside a load is refused.
 //
 // Code that runs under the guard must never wait for another thread that may itself be waiting
 // for the guard: the tool-window operations called from here must not block on the main thread,
 // and the destructor stops the channel servers before it takes the guard.
-TTarvel::Busy::Busy(TTarvel& set) : lock(set.guard), depth(set.depth) { ++depth; }
-TTarvel::Busy::~Busy() { --depth; }
+TTarvel::Busy::Busy(TTarvel& s) : lock(s.guard), set(s) { ++set.depth; }
+
+TTarvel::Busy::~Busy() {
+    if (--set.depth > 0 || set.retired.empty()) return;
+    // Their release may let calls in again; they find the list empty.
+    auto old = std::move(set.retired);
+    set.retired.clear();
+    while (!old.empty()) {
+        auto& ms = old.back();
+        while (!ms.empty()) ms.pop_back();  // last model first
+        old.pop_back();
+    }
+}
 
 TTarvel::TTarvel() : wordHist(std::make_unique<ListW>()) {}
 
@@ -36,6 +48,11 @@ TTarvel::~TTarvel() {
 
 void TTarvel::ClearModels() {
     Busy busy(*this);
+    if (retireModels && !models.empty()) {
+        retired.push_back(std::move(models));  // the buffer moves with them: views stay valid
+        models.clear();
+        return;
+    }
     while (!models.empty()) models.pop_back();  // last model first
     models.shrink_to_fit();
 }

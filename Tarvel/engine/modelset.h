@@ -105,7 +105,7 @@ private:
     Recent RecentWords() const;
     std::string HistoryWord(int k) const;
     Analysis TakeAnalysis() const;
-    bool AnalyzeOne(const char* word, int slot);
+    bool AnalyzeOne(IZA* za, const char* word, int slot);
 
     bool StartAnalyzer();
     bool Build(const std::string& settingsFile);
@@ -123,10 +123,29 @@ private:
         explicit Busy(TTarvel& set);
         ~Busy();
         std::lock_guard<std::recursive_mutex> lock;
-        int& depth;
+        TTarvel& set;
     };
     std::recursive_mutex guard;
     int depth = 0;  // operations running on the thread that holds the guard
+
+    // The models as an operation found them: a load nested inside the operation replaces the
+    // set's models but keeps these alive until the outermost operation ends.
+    struct ModelView {
+        std::unique_ptr<TLMWrap>* first;
+        int count;
+        std::unique_ptr<TLMWrap>& operator[](int k) const { return first[k]; }
+        std::unique_ptr<TLMWrap>* begin() const { return first; }
+        std::unique_ptr<TLMWrap>* end() const { return first + count; }
+    };
+    ModelView Models() { return {models.data(), ModelCount()}; }
+    // True while a load builds the set, or when one has replaced the models since gen was
+    // read: the operation then answers the neutral value of a set that is not loaded.
+    bool Unsettled(unsigned gen) const { return building || generation != gen; }
+
+    bool building = false;      // a load is building the set on the guard's thread
+    unsigned generation = 0;    // changes with every load
+    bool retireModels = false;  // a nested load keeps the models it replaces in retired
+    std::vector<std::vector<std::unique_ptr<TLMWrap>>> retired;
 
     bool loaded = false;
     int calls = 0;

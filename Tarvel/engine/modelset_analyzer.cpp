@@ -20,16 +20,16 @@ void Store(char (&buffer)[N], const std::string& text) {
 
 }  // namespace
 
-bool TTarvel::AnalyzeOne(const char* word, int slot) {
+bool TTarvel::AnalyzeOne(IZA* za, const char* word, int slot) {
     // A failed AnalyzeAll call leaves no code: the word counts as not analysed.
-    const long code = engine::call::AnalyzeAll(analyzer.get(), word);
+    const long code = engine::call::AnalyzeAll(za, word);
     if (code != 1 && code != 4) {
-        const std::string error = engine::call::GetLastError(analyzer.get());
+        const std::string error = engine::call::GetLastError(za);
         LogError("Error by analyzing " + error + " - " + (word ? word : ""));
         return false;
     }
-    Store(pForma[slot], engine::call::PForma(analyzer.get()));
-    Store(sInfo[slot], engine::call::SInfo(analyzer.get()));
+    Store(pForma[slot], engine::call::PForma(za));
+    Store(sInfo[slot], engine::call::SInfo(za));
     return true;
 }
 
@@ -38,13 +38,15 @@ bool TTarvel::AnalyzeWords(const char* t1, const char* t2, const char* t3) {
         pForma[i][0] = 0;
         sInfo[i][0] = 0;
     }
-    if (!analyzer) {
+    // Held for the whole step: a load that the analyzer's calls let in may replace it.
+    const com::com_ptr<IZA> za = analyzer;
+    if (!za) {
         LogError("Language Analyzer not initialized");
         return false;
     }
     // Copies: the analyzer's calls may let a nested call reuse the history slots they point at.
     const std::string w1 = t1 ? t1 : "", w2 = t2 ? t2 : "", w3 = t3 ? t3 : "";
-    if (!w1.empty() && !AnalyzeOne(w1.c_str(), 0)) return false;
-    if (!w2.empty() && !AnalyzeOne(w2.c_str(), 1)) return false;
-    return AnalyzeOne(w3.c_str(), 2);
+    if (!w1.empty() && !AnalyzeOne(za.get(), w1.c_str(), 0)) return false;
+    if (!w2.empty() && !AnalyzeOne(za.get(), w2.c_str(), 1)) return false;
+    return AnalyzeOne(za.get(), w3.c_str(), 2);
 }

@@ -46,6 +46,7 @@ std::string TTarvel::GetInfo() {
 
 std::string TTarvel::GetWeightInfo() {
     Busy busy(*this);
+    if (building) return "Count = 0";  // the models of a set being built are not its weights yet
     std::string text = "Count = " + std::to_string(ModelCount());
     for (int i = 0; i < ModelCount(); ++i)
         text += "; [" + std::to_string(i) + "]=" + engine::FormatGeneral(Weight(*models[i]));

@@ -189,12 +189,25 @@ bool TTarvel::LoadModels(int type, const std::string& settingsFile) {
 
 bool TTarvel::Load(const std::string& settingsFile) {
     Busy busy(*this);
-    if (depth > 1) {
-        // Reached from inside another operation on this thread (a log line or a component call
-        // let the call in): rebuilding now would delete the models that operation is using.
-        LogError("Load refused: the model set is busy");
+    if (building) {
+        // Reached from inside a load on this thread (a log line or a component call let the
+        // call in): the running load goes on and decides what the set holds.
+        LogError("Load refused: a load is running");
         return false;
     }
+    // Inside another operation on this thread, the models it is using stay alive until it ends.
+    struct Building {
+        TTarvel& s;
+        explicit Building(TTarvel& set) : s(set) {
+            s.building = true;
+            s.retireModels = s.depth > 1;
+            ++s.generation;
+        }
+        ~Building() {
+            s.building = false;
+            s.retireModels = false;
+        }
+    } build(*this);
     loaded = false;
     // The set counts as loaded only once every step has succeeded; an exception (a debug check
     // answered Yes, a component that throws) still reaches the caller, but the log says why.

@@ -42,48 +42,58 @@ TTarvel::Analysis TTarvel::TakeAnalysis() const {
 
 float TTarvel::Probability(const char* w1, const char* w2, const char* w3) {
     Busy busy(*this);
+    const unsigned gen = generation;
+    if (Unsettled(gen)) return LogZeroProb;
     CountQuery();
-    const int n = ModelCount();
+    const ModelView ms = Models();
+    const int n = ms.count;
+    const int type = setType;
     float c = 0.0f;
-    switch (setType) {
+    switch (type) {
     case 4:
         if (n < 1) return LogZeroProb;
-        c = models[0]->Probability(w1, w2, w3);
+        c = ms[0]->Probability(w1, w2, w3);
         break;
     case 6: {
-        if (n < 3 || !AnalyzeWords(w1, w2, w3)) return LogZeroProb;
+        if (n < 3 || !AnalyzeWords(w1, w2, w3) || Unsettled(gen)) return LogZeroProb;
         const Analysis a = TakeAnalysis();
-        c = f32(models[0]->WeightedProbability(w1, w2, w3));
-        c = f32(c + models[1]->WeightedProbability("", a.S3(), a.F3()));
-        c = f32(c + models[2]->WeightedProbability(a.S3(), a.F2(), a.F3()));
+        c = f32(ms[0]->WeightedProbability(w1, w2, w3));
+        c = f32(c + ms[1]->WeightedProbability("", a.S3(), a.F3()));
+        c = f32(c + ms[2]->WeightedProbability(a.S3(), a.F2(), a.F3()));
         break;
     }
     case 7: {
-        if (n < 2 || !AnalyzeWords(w1, w2, w3)) return LogZeroProb;
+        if (n < 2 || !AnalyzeWords(w1, w2, w3) || Unsettled(gen)) return LogZeroProb;
         const Analysis a = TakeAnalysis();
-        c = f32(models[0]->WeightedProbability(a.F1(), a.F2(), a.F3()));
-        c = f32(c * models[1]->WeightedProbability("", a.S3(), a.F3()));
+        c = f32(ms[0]->WeightedProbability(a.F1(), a.F2(), a.F3()));
+        c = f32(c * ms[1]->WeightedProbability("", a.S3(), a.F3()));
         break;
     }
     default: {
         const Word a(w1), b(w2), w(w3);  // converted once for every model
-        for (int k = 0; k < n; ++k) c = f32(c + models[k]->WeightedProbability(a, b, w));
+        for (int k = 0; k < n; ++k) c = f32(c + ms[k]->WeightedProbability(a, b, w));
         break;
     }
     }
+    if (Unsettled(gen)) return LogZeroProb;
     return LogForm(c);
 }
 
 float TTarvel::GetProbW(const char* word, int n) {
     Busy busy(*this);
+    const unsigned gen = generation;
+    // A set that a load is building: its history may not even hold the word yet.
+    if (Unsettled(gen)) return LogZeroProb;
     wordHist->Push(word);
     const Recent h = RecentWords();
-    const int count = ModelCount();
+    const ModelView ms = Models();
+    const int count = ms.count;
+    const int type = setType;
     float c = 0.0f;
-    switch (setType) {
+    switch (type) {
     case 10:
         for (int k = 0; k < count; ++k) {
-            TLMWrap& m = *models[k];
+            TLMWrap& m = *ms[k];
             const int skip = SkipOf(m);
             if (skip == -1) {
                 c = f32(c + m.RecordedProbability(h.H2(), h.H1(), h.H0()));
@@ -97,25 +107,25 @@ float TTarvel::GetProbW(const char* word, int n) {
     case 12:
     case 13:
     case 14: {
-        const int needed = setType == 11 ? 3 : setType == 12 ? 2 : setType == 13 ? 4 : 3;
-        if (count < needed || !AnalyzeWords(h.H2(), h.H1(), h.H0())) return LogZeroProb;
+        const int needed = type == 11 ? 3 : type == 12 ? 2 : type == 13 ? 4 : 3;
+        if (count < needed || !AnalyzeWords(h.H2(), h.H1(), h.H0()) || Unsettled(gen)) return LogZeroProb;
         const Analysis a = TakeAnalysis();
-        if (setType == 11) {
-            c = f32(models[1]->WeightedProbability("", a.F3(), a.S3()));
-            c = f32(c + models[2]->WeightedProbability(a.S1(), a.S2(), a.S3()));
-            c = f32(c * models[0]->WeightedProbability(a.F1(), a.F2(), a.F3()));
-        } else if (setType == 12) {
-            c = f32(models[0]->WeightedProbability(a.F1(), a.F2(), a.F3()));
-            c = f32(c * models[1]->WeightedProbability4(a.S1(), a.S2(), a.F3(), a.S3()));
-        } else if (setType == 13) {
-            c = f32(models[2]->WeightedProbability("", a.F3(), a.S3()));
-            c = f32(c + models[3]->WeightedProbability(a.S1(), a.S2(), a.S3()));
-            c = f32(c * models[1]->WeightedProbability(a.F1(), a.F2(), a.F3()));
-            c = f32(c + models[0]->WeightedProbability(h.H2(), h.H1(), h.H0()));
+        if (type == 11) {
+            c = f32(ms[1]->WeightedProbability("", a.F3(), a.S3()));
+            c = f32(c + ms[2]->WeightedProbability(a.S1(), a.S2(), a.S3()));
+            c = f32(c * ms[0]->WeightedProbability(a.F1(), a.F2(), a.F3()));
+        } else if (type == 12) {
+            c = f32(ms[0]->WeightedProbability(a.F1(), a.F2(), a.F3()));
+            c = f32(c * ms[1]->WeightedProbability4(a.S1(), a.S2(), a.F3(), a.S3()));
+        } else if (type == 13) {
+            c = f32(ms[2]->WeightedProbability("", a.F3(), a.S3()));
+            c = f32(c + ms[3]->WeightedProbability(a.S1(), a.S2(), a.S3()));
+            c = f32(c * ms[1]->WeightedProbability(a.F1(), a.F2(), a.F3()));
+            c = f32(c + ms[0]->WeightedProbability(h.H2(), h.H1(), h.H0()));
         } else {
-            c = f32(models[1]->WeightedProbability(a.F1(), a.F2(), a.F3()));
-            c = f32(c * models[2]->WeightedProbability4(a.S1(), a.S2(), a.F3(), a.S3()));
-            c = f32(c + models[0]->WeightedProbability(h.H2(), h.H1(), h.H0()));
+            c = f32(ms[1]->WeightedProbability(a.F1(), a.F2(), a.F3()));
+            c = f32(c * ms[2]->WeightedProbability4(a.S1(), a.S2(), a.F3(), a.S3()));
+            c = f32(c + ms[0]->WeightedProbability(h.H2(), h.H1(), h.H0()));
         }
         break;
     }
@@ -123,14 +133,16 @@ float TTarvel::GetProbW(const char* word, int n) {
         // Converted once for every model.
         const Word a(n == 4 ? h.H3() : ""), b(h.H2()), d(h.H1()), w(h.H0());
         for (int k = 0; k < count; ++k) {
-            TLMWrap& m = *models[k];
+            TLMWrap& m = *ms[k];
             c = f32(c + (n == 4 ? m.RecordedProbability4(a, b, d, w) : m.RecordedProbability(b, d, w)));
         }
         break;
     }
     }
+    if (Unsettled(gen)) return LogZeroProb;
     // The cache model of set type 2 hears the word; it records only with dynamic weights on.
-    if (setType == 2 && count > 1) models[1]->AddToHist("", "", word, 0);
+    if (type == 2 && count > 1) ms[1]->AddToHist("", "", word, 0);
+    if (Unsettled(gen)) return LogZeroProb;
     CountQuery();
     ++calcCache;
     return LogForm(c);
@@ -138,89 +150,110 @@ float TTarvel::GetProbW(const char* word, int n) {
 
 float TTarvel::ProbabilityFB(const char* word, const char* b1, const char* b2) {
     Busy busy(*this);
-    if (setType != 4 || ModelCount() < 2) return LogZeroProb;
+    const unsigned gen = generation;
+    if (Unsettled(gen) || setType != 4 || ModelCount() < 2) return LogZeroProb;
     wordHist->Push(word);
     ++calcCache;
     CountQuery();
     const Recent h = RecentWords();
-    float c = f32(models[0]->RecordedProbability(h.H2(), h.H1(), h.H0()));
-    c = f32(models[1]->WeightedProbability(b2, b1, word) + c);
+    const ModelView ms = Models();
+    float c = f32(ms[0]->RecordedProbability(h.H2(), h.H1(), h.H0()));
+    c = f32(ms[1]->WeightedProbability(b2, b1, word) + c);
+    if (Unsettled(gen)) return LogZeroProb;
     return LogForm(c);
 }
 
 float TTarvel::ProbabilityId(int a, int b, int c) {
     Busy busy(*this);
+    const unsigned gen = generation;
+    if (Unsettled(gen)) return LogZeroProb;
     CountQuery();
     if (models.empty()) return LogZeroProb;
-    return LogForm(models[0]->ProbabilityI(a, b, c));
+    const float p = models[0]->ProbabilityI(a, b, c);
+    return Unsettled(gen) ? LogZeroProb : LogForm(p);
 }
 
 float TTarvel::ProbabilityId4(int a, int b, int c, int d) {
     Busy busy(*this);
+    const unsigned gen = generation;
+    if (Unsettled(gen)) return LogZeroProb;
     CountQuery();
     if (models.empty()) return LogZeroProb;
-    return LogForm(models[0]->ProbabilityI4(a, b, c, d));
+    const float p = models[0]->ProbabilityI4(a, b, c, d);
+    return Unsettled(gen) ? LogZeroProb : LogForm(p);
 }
 
 int TTarvel::IsUnknown(const char* word) {
     Busy busy(*this);
-    if (models.empty()) return 0;
+    const unsigned gen = generation;
+    if (Unsettled(gen) || models.empty()) return 0;
+    const ModelView ms = Models();
+    int id = 0;
     switch (setType) {
     case 7:
     case 11:
     case 12: {
-        if (!AnalyzeWords("", "", word)) return 0;
+        if (!AnalyzeWords("", "", word) || Unsettled(gen)) return 0;
         const std::string baseForm = pForma[2];
-        return models[0]->GetWordId(baseForm.c_str());
+        id = ms[0]->GetWordId(baseForm.c_str());
+        break;
     }
     case 13:
     case 14:
-        return models[0]->GetWordId(word);
-    default: {
-        int id = 0;
-        for (auto& m : models) {
+        id = ms[0]->GetWordId(word);
+        break;
+    default:
+        for (auto& m : ms) {
             id = m->GetWordId(word);
-            if (id > 0) break;
+            if (id > 0 || Unsettled(gen)) break;
         }
-        return id;
+        break;
     }
-    }
+    return Unsettled(gen) ? 0 : id;
 }
 
 bool TTarvel::AddHistory(const char* word, int flag) {
     Busy busy(*this);
+    const unsigned gen = generation;
+    if (Unsettled(gen)) return false;
     Trace("AddHistory(" + std::string(word ? word : "") + ")");
+    if (Unsettled(gen)) return false;
     wordHist->Push(word);
     if (!dynamic) return true;
     const Recent h = RecentWords();
-    if (setType == 2 && ModelCount() >= 3) {
+    const ModelView ms = Models();
+    if (setType == 2 && ms.count >= 3) {
         // Model 1 shares its cache with model 2 and comes last.
-        models[0]->AddToHist(h.H2(), h.H1(), h.H0(), flag);
-        models[2]->AddToHist(h.H2(), h.H1(), h.H0(), flag);
-        models[1]->AddToHist(h.H2(), h.H1(), h.H0(), flag);
-    } else if (setType == 6 && ModelCount() >= 3) {
-        if (!AnalyzeWords(h.H2(), h.H1(), h.H0())) return false;
+        ms[0]->AddToHist(h.H2(), h.H1(), h.H0(), flag);
+        ms[2]->AddToHist(h.H2(), h.H1(), h.H0(), flag);
+        ms[1]->AddToHist(h.H2(), h.H1(), h.H0(), flag);
+    } else if (setType == 6 && ms.count >= 3) {
+        if (!AnalyzeWords(h.H2(), h.H1(), h.H0()) || Unsettled(gen)) return false;
         const Analysis a = TakeAnalysis();
-        models[0]->AddToHist(h.H2(), h.H1(), h.H0(), flag);
-        models[2]->AddToHist(a.S3(), a.F2(), a.F3(), flag);
-        models[1]->AddToHist(a.F1(), a.S3(), a.F3(), flag);
+        ms[0]->AddToHist(h.H2(), h.H1(), h.H0(), flag);
+        ms[2]->AddToHist(a.S3(), a.F2(), a.F3(), flag);
+        ms[1]->AddToHist(a.F1(), a.S3(), a.F3(), flag);
     } else {
         const Word a(h.H2()), b(h.H1()), w(h.H0());  // converted once for every model
-        for (auto& m : models) m->AddToHist(a, b, w, flag);
+        for (auto& m : ms) m->AddToHist(a, b, w, flag);
     }
-    return true;
+    return !Unsettled(gen);
 }
 
 bool TTarvel::ClearHistory() {
     Busy busy(*this);
+    const unsigned gen = generation;
+    if (Unsettled(gen)) return false;
     Trace("ClearHistory()");
-    for (auto& m : models) m->ClearHistory();
+    if (Unsettled(gen)) return false;
+    for (auto& m : Models()) m->ClearHistory();
     wordHist->Clear();
     return true;
 }
 
 int TTarvel::StartCalcCache() {
     Busy busy(*this);
+    if (building) return 0;
     Trace("StartCalcCache()");
     calcCache = 0;
     return 1;
@@ -228,9 +261,12 @@ int TTarvel::StartCalcCache() {
 
 int TTarvel::ClearCalcCache() {
     Busy busy(*this);
+    const unsigned gen = generation;
+    if (Unsettled(gen)) return 0;
     Trace("ClearCalcCache()");
+    if (Unsettled(gen)) return 0;
     const int n = calcCache;
-    for (auto& m : models) m->ClearCalcCache(n);
+    for (auto& m : Models()) m->ClearCalcCache(n);
     wordHist->Forget(n);
     calcCache = 0;
     return 1;
@@ -238,6 +274,7 @@ int TTarvel::ClearCalcCache() {
 
 void TTarvel::InfoOn(int flag) {
     Busy busy(*this);
+    if (building) return;
     infoFlag = flag;
-    for (auto& m : models) m->InfoOn(flag);
+    for (auto& m : Models()) m->InfoOn(flag);
 }

@@ -73,10 +73,38 @@ void AfterCancel() {
     if (::IsDebuggerPresent()) ::DebugBreak();
 }
 
+// A local server can be found in the instant it leaves: COM hands out its class object, which is
+// gone before the creation reaches it. (With the remote context too, the platform then reports the
+// class as not registered.) A new attempt finds it withdrawn and starts a new server.
+bool ReachedALeavingServer(HRESULT hr, DWORD context) {
+    if (!(context & CLSCTX_LOCAL_SERVER)) return false;
+    switch (hr) {
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+    case RPC_E_DISCONNECTED:
+    case RPC_E_SERVER_DIED:
+    case RPC_E_SERVER_DIED_DNE:
+    case CO_E_OBJNOTCONNECTED:
+    case E_FAIL:
+    case REGDB_E_CLASSNOTREG:
+        return true;
+    default:
+        return false;
+    }
+}
+
 class SystemCreator final : public ComponentCreator {
 public:
     HRESULT CreateInstance(REFCLSID clsid, DWORD context, REFIID iid, void** out) override {
-        return ::CoCreateInstance(clsid, nullptr, context, iid, out);
+        constexpr int kAttempts = 4;
+        HRESULT hr = E_FAIL;
+        for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+            *out = nullptr;
+            hr = ::CoCreateInstance(clsid, nullptr, context, iid, out);
+            if (!ReachedALeavingServer(hr, context) || attempt == kAttempts) break;
+            ::Sleep(100);  // the leaving server's registration goes meanwhile
+        }
+        return hr;
     }
     HRESULT ClsidFromProgId(const wchar_t* progId, CLSID* clsid) override {
         return ::CLSIDFromProgID(progId, clsid);

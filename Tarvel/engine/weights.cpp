@@ -11,8 +11,11 @@ using namespace engine::detail;
 
 bool TTarvel::UpdateWeight() {
     Busy busy(*this);
+    const unsigned gen = generation;
+    if (Unsettled(gen)) return false;
     if (!dynamic) return true;
     Trace("UpdateWeight()");
+    if (Unsettled(gen)) return false;
     // Without models there is no history to learn from: the weights stay as they are.
     if (models.empty()) return true;
     EstimateWeights();

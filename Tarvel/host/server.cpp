@@ -55,6 +55,24 @@ void WithdrawClassObject() {
     g_cookie = 0;
 }
 
+constexpr UINT kGraceMs = 1000;
+UINT_PTR g_grace = 0;
+
+void CALLBACK GraceOver(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    if (id == g_grace) g_grace = 0;
+    if (com::ModuleLockCount() == 0) ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
+}
+
+// Main thread, when the module lock has fallen to 0 in a program that COM started.
+void Leave() {
+    if (com::ModuleLockCount() > 0) return;  // a client came back meanwhile
+    WithdrawClassObject();
+    if (g_grace) ::KillTimer(nullptr, g_grace);
+    g_grace = ::SetTimer(nullptr, 0, kGraceMs, GraceOver);
+    if (!g_grace) ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
+}
+
 }  // namespace
 
 bool HasSwitch(const std::vector<std::string>& args, const char* name) {
@@ -165,20 +183,19 @@ bool ServerStartup(const std::vector<std::string>& args) {
     }
     if (!runAsServer) return false;
 
-    // The last release ends a program that COM started. It reaches the main thread, which
-    // offered the class object, from whichever thread released. The class object goes first, so
-    // a client that comes while this server leaves makes COM start a new one instead of reaching
-    // this one.
+    // The last release ends a program that COM started. The class object goes at once, inside
+    // that release when it runs on the main thread: the client that released finds no class
+    // offered when it creates again, and COM starts a new server for it instead of handing it
+    // this one. A client that got hold of the class object just before still creates its
+    // object within the grace time; that object is served, and its release ends the program.
     const DWORD mainThread = g_mainThread;
     const bool automation = HasSwitch(args, "AUTOMATION");
     com::SetLastReleaseAction([mainThread, automation] {
         if (!automation) return;
-        forms::PostToMainThread([mainThread] {
-            if (com::ModuleLockCount() > 0) return;  // a client came back meanwhile
-            WithdrawClassObject();
-            // An object created in the last instant is served; its release ends the program.
-            if (com::ModuleLockCount() == 0) ::PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
-        });
+        if (::GetCurrentThreadId() == mainThread)
+            Leave();
+        else
+            forms::PostToMainThread(Leave);
     });
     com::com_ptr<IClassFactory> factory = com::com_ptr<IClassFactory>::attach(
         new com::ClassFactory(com::ClassFactory::Creator(&TLMImpl::CreateInstance)));

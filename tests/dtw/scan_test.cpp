@@ -102,12 +102,17 @@ protected:
 
 TEST_F(ScanTest, SameDistancesNearestFirstAndSameCandidateCount) {
     int compared = 0;
-    for (int threshold = 0; threshold <= 12; ++threshold) {
+    // The usual thresholds, and thresholds that take in the measure of a word too far.
+    std::vector<int> thresholds;
+    for (int threshold = 0; threshold <= 12; ++threshold) thresholds.push_back(threshold);
+    thresholds.insert(thresholds.end(), {1000, 5000});
+    for (const int threshold : thresholds) {
         const auto anyWord = [&] { return words[random() % words.size()].substr(0, 30); };
         std::vector<std::string> queries = {anyWord(), Misspelt(anyWord(), random),
                                             Misspelt(Misspelt(anyWord(), random), random), RandomWord(random, 1, 12),
                                             RandomWord(random, 1, 3)};
         if (threshold == 4) queries.insert(queries.end(), {"", "a", std::string(50, 'a'), std::string(49, 'a')});
+        if (threshold >= 1000) queries.insert(queries.end(), {"", "a", std::string(55, 'q')});
         engine->SetMaxValue(threshold);
         for (const std::string& query : queries) {
             ASSERT_EQ(1, engine->Analyze(query));
@@ -132,7 +137,7 @@ TEST_F(ScanTest, SameDistancesNearestFirstAndSameCandidateCount) {
             ++compared;
         }
     }
-    EXPECT_EQ(13 * 5 + 4, compared);
+    EXPECT_EQ(15 * 5 + 4 + 2 * 3, compared);
 }
 
 }  // namespace

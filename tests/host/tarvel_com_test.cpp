@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include "Tarvel.h"
 #include "com/bstr.h"
@@ -177,6 +178,30 @@ TEST_F(TarvelCom, BackToBackClientsEachGetAServer) {
         if (hr == S_OK && v == 0) ++served;
     }
     EXPECT_EQ(20, served);
+}
+
+// The same from a separate process, plain CoCreateInstance each round, while other processes keep
+// every processor busy: the releasing client never finds the leaving server's class offered.
+TEST_F(TarvelCom, BackToBackClientsOfAnotherProcessEachGetAServerOnABusyMachine) {
+    const std::string client = BACK_TO_BACK_EXE;
+    SYSTEM_INFO si{};
+    GetSystemInfo(&si);
+    std::vector<com::unique_handle> busy;
+    for (DWORD i = 0; i < si.dwNumberOfProcessors + 2; ++i) {
+        HANDLE h = nullptr;
+        RunProgram(client + " busy 150000", false, &h);
+        busy.emplace_back(h);
+    }
+    HANDLE h = nullptr;
+    ASSERT_EQ(static_cast<DWORD>(STILL_ACTIVE), RunProgram(client + " rounds 20", false, &h));
+    com::unique_handle rounds(h);
+    const DWORD waited = WaitForSingleObject(rounds.get(), 200000);
+    for (auto& b : busy)
+        if (b.valid()) TerminateProcess(b.get(), 0);
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), waited);
+    DWORD failed = 99;
+    GetExitCodeProcess(rounds.get(), &failed);
+    EXPECT_EQ(0u, failed);
 }
 
 // Answers the first message box of the given caption that shows in any process with button id;

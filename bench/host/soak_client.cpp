@@ -1,0 +1,198 @@
+// One client of the soak (scripts/soak): for a bounded time it plays one role against the
+// registered Tarvel and prints its counts on one line.
+//   query S FILE   every ILM query in turn, each answer checked against the values the set's
+//                  model can give or the neutral value; loads FILE when it finds the set gone
+//   reload S FILE  Load and Unload rounds
+//   rounds S       back-to-back create, call, release
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Tarvel.h"
+#include "com/bstr.h"
+#include "com/coinit.h"
+#include "com/com_ptr.h"
+
+namespace {
+
+constexpr float kNone = -99.99f;
+const char* const kWords[] = {"a", "b", "c", "<s>"};
+
+struct Counts {
+    long calls = 0, wrong = 0, failedCalls = 0, creations = 0, failedCreations = 0, loads = 0, failedLoads = 0;
+};
+
+com::com_ptr<ILM> Create(Counts& n) {
+    com::com_ptr<ILM> lm;
+    ++n.creations;
+    if (FAILED(::CoCreateInstance(CLSID_LM, nullptr, 21, IID_ILM, lm.put_void()))) {
+        ++n.failedCreations;
+        lm = nullptr;
+    }
+    return lm;
+}
+
+bool Load(ILM* lm, const std::string& file, Counts& n) {
+    auto f = com::ToBstr(file);
+    LONG ok = 0;
+    ++n.loads;
+    if (FAILED(lm->Load(f.get(), &ok)) || ok != 1) {
+        ++n.failedLoads;
+        return false;
+    }
+    return true;
+}
+
+// p(w | x y) of the soak's model (tiny.arpa, worked out in its header) for every history the
+// clients' words and the empty start of a history can make.
+float Rule(const char* x, const char* y, const char* w, ILM* lm) {
+    auto a = com::ToBstr(x), b = com::ToBstr(y), c = com::ToBstr(w);
+    float p = kNone;
+    lm->Probability(a.get(), b.get(), c.get(), &p);
+    return p;
+}
+
+bool Near(float a, float b) { return std::fabs(a - b) < 1e-4f; }
+
+void Query(DWORD ms, const std::string& file) {
+    Counts n;
+    com::com_ptr<ILM> lm = Create(n);
+    // The values a word can take, read while the set is loaded.
+    std::vector<float> allowed[4];
+    const DWORD start = ::GetTickCount();
+    while (lm && allowed[0].empty() && ::GetTickCount() - start < ms) {
+        LONG loaded = 0;
+        lm->IsLoaded(&loaded);
+        if (!loaded) Load(lm.get(), file, n);
+        const char* hist[] = {"", "a", "b", "c", "<s>"};
+        for (int w = 0; w < 4; ++w)
+            for (const char* x : hist)
+                for (const char* y : hist) allowed[w].push_back(Rule(x, y, kWords[w], lm.get()));
+        for (auto& v : allowed)
+            for (float p : v)
+                if (Near(p, kNone)) v.clear();  // read while unloaded: again
+    }
+    unsigned step = 0;
+    while (::GetTickCount() - start < ms) {
+        if (!lm) {
+            lm = Create(n);
+            if (!lm) continue;
+        }
+        const int w = static_cast<int>(step % 4);
+        auto word = com::ToBstr(kWords[w]);
+        HRESULT hr = S_OK;
+        bool right = true;
+        switch (step++ % 8) {
+        case 0:
+        case 4: {
+            float p = 0;
+            hr = lm->GetProbW(word.get(), 3, &p);
+            bool known = Near(p, kNone);
+            for (float v : allowed[w]) known = known || Near(p, v);
+            right = known;
+            break;
+        }
+        case 1: {
+            float p = 0;
+            auto a = com::ToBstr("a"), b = com::ToBstr("b"), c = com::ToBstr("c");
+            hr = lm->Probability(a.get(), b.get(), c.get(), &p);
+            right = Near(p, -0.05f) || Near(p, kNone);
+            break;
+        }
+        case 2: {
+            float p = 0;
+            hr = lm->ProbabilityId(3, 4, 5, &p);
+            right = Near(p, -0.05f) || Near(p, kNone);
+            break;
+        }
+        case 3: {
+            LONG id = -1;
+            auto c = com::ToBstr("c");
+            hr = lm->IsUnknown(c.get(), &id);
+            right = id == 5 || id == 0;
+            break;
+        }
+        case 5: {
+            com::unique_bstr info;
+            hr = lm->GetInfo(info.put());
+            const std::string text = com::FromBstr(info.get());
+            right = text == "LM Info: loaded; KN; " || text == "Not loaded" || text == "LM Info: not loaded";
+            if (!right) std::printf("info: %s\n", text.c_str());
+            break;
+        }
+        case 6: {
+            LONG r = 0;
+            hr = lm->StartCalcCache(&r);
+            if (SUCCEEDED(hr)) hr = lm->ClearCalcCache(&r);
+            break;
+        }
+        default: {
+            LONG loaded = 0;
+            hr = lm->IsLoaded(&loaded);
+            if (SUCCEEDED(hr) && !loaded) Load(lm.get(), file, n);  // the set is gone: load it again
+            break;
+        }
+        }
+        ++n.calls;
+        if (FAILED(hr)) {
+            ++n.failedCalls;
+            lm = nullptr;
+        } else if (!right) {
+            ++n.wrong;
+        }
+    }
+    std::printf("query calls %ld wrong %ld failedCalls %ld creations %ld failedCreations %ld loads %ld failedLoads %ld\n",
+                n.calls, n.wrong, n.failedCalls, n.creations, n.failedCreations, n.loads, n.failedLoads);
+}
+
+void Reload(DWORD ms, const std::string& file) {
+    Counts n;
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < ms) {
+        com::com_ptr<ILM> lm = Create(n);
+        if (!lm) continue;
+        Load(lm.get(), file, n);
+        ::Sleep(300);
+        LONG r = 0;
+        ++n.calls;
+        if (FAILED(lm->Unload(&r))) ++n.failedCalls;
+        lm = nullptr;
+        ::Sleep(2500);  // the unload job waits 2 s before it unloads
+    }
+    std::printf("reload calls %ld failedCalls %ld creations %ld failedCreations %ld loads %ld failedLoads %ld\n", n.calls,
+                n.failedCalls, n.creations, n.failedCreations, n.loads, n.failedLoads);
+}
+
+void Rounds(DWORD ms) {
+    Counts n;
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < ms) {
+        com::com_ptr<ILM> lm = Create(n);
+        if (!lm) continue;
+        LONG loaded = 0;
+        ++n.calls;
+        if (FAILED(lm->IsLoaded(&loaded))) ++n.failedCalls;
+    }
+    std::printf("rounds calls %ld failedCalls %ld creations %ld failedCreations %ld\n", n.calls, n.failedCalls,
+                n.creations, n.failedCreations);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return 2;
+    com::CoInitGuard init;
+    const DWORD ms = static_cast<DWORD>(std::atoi(argv[2])) * 1000;
+    const std::string file = argc > 3 ? argv[3] : "";
+    if (!std::strcmp(argv[1], "query")) Query(ms, file);
+    else if (!std::strcmp(argv[1], "reload")) Reload(ms, file);
+    else if (!std::strcmp(argv[1], "rounds")) Rounds(ms);
+    else return 2;
+    std::fflush(stdout);
+    return 0;
+}
