@@ -85,10 +85,7 @@ public:
     using Direct = bool (*)(void* userData, T& block);
 
     ConnA_Server() { binding->server = this; }
-    ~ConnA_Server() override {
-        Teardown();
-        if (Retiring() == this) Retiring() = nullptr;
-    }
+    ~ConnA_Server() override { Teardown(); }
 
     // Main thread: the halted server of this channel whose teardown has not finished, if any.
     static ConnA_Server*& Retiring() {
