@@ -145,6 +145,34 @@ protected:
     TempDir dir;
 };
 
+// One word through the CHAR channel and over COM: the channel's answer is COM's, which it returns.
+LONG CharAgreesWithCom(ILM* lm, Channel<CharTransfer>& chars, const char* word) {
+    auto w = com::ToBstr(word);
+    LONG id = -1;
+    EXPECT_EQ(S_OK, lm->IsUnknown(w.get(), &id));
+    std::strcpy(chars.Block().word, word);
+    [&] { ASSERT_TRUE(chars.Send()); }();
+    EXPECT_EQ(chars.Block().marker, kHandledMarker);
+    EXPECT_EQ(chars.Block().result, id);
+    return id;
+}
+
+// n ids (3 or 4) through the INT channel and over COM: the same probability.
+void IntAgreesWithCom(ILM* lm, Channel<IntTransfer>& ints, int n, const int (&q)[4]) {
+    float p = 1;
+    ASSERT_EQ(S_OK, n == 4 ? lm->ProbabilityId4(q[0], q[1], q[2], q[3], &p) : lm->ProbabilityId(q[0], q[1], q[2], &p));
+    IntTransfer& b = ints.Block();
+    b.n = n;
+    b.id1 = q[0];
+    b.id2 = q[1];
+    b.id3 = q[2];
+    b.id4 = q[3];
+    b.result = 1;
+    ASSERT_TRUE(ints.Send());
+    EXPECT_EQ(b.marker, kHandledMarker);
+    EXPECT_EQ(b.result, p);
+}
+
 struct ModelRow {
     const char* name;
     std::string set;    // the model set's settings file
@@ -202,13 +230,8 @@ TEST_F(TarvelChannels, AnswerWhatComAnswersForEveryModelTypeInEitherProcess) {
             ASSERT_EQ(1, v);
             for (const char* word : words) {
                 SCOPED_TRACE(word);
-                auto w = com::ToBstr(word);
-                LONG id = -1;
-                ASSERT_EQ(S_OK, lm->IsUnknown(w.get(), &id));
-                std::strcpy(chars.Block().word, word);
-                ASSERT_TRUE(chars.Send());
-                EXPECT_EQ(chars.Block().marker, kHandledMarker);
-                EXPECT_EQ(chars.Block().result, id);
+                const LONG id = CharAgreesWithCom(lm.get(), chars, word);
+                ASSERT_FALSE(::testing::Test::HasFatalFailure());
                 if (row.known && std::strcmp(word, row.known) == 0) {
                     EXPECT_EQ(id, row.id);
                 }
@@ -216,19 +239,8 @@ TEST_F(TarvelChannels, AnswerWhatComAnswersForEveryModelTypeInEitherProcess) {
             for (const auto& q : ids) {
                 for (int n : {3, 4}) {
                     SCOPED_TRACE(::testing::Message() << n << " ids from " << q[0] << " " << q[1] << " " << q[2]);
-                    float p = 1;
-                    ASSERT_EQ(S_OK, n == 4 ? lm->ProbabilityId4(q[0], q[1], q[2], q[3], &p)
-                                           : lm->ProbabilityId(q[0], q[1], q[2], &p));
-                    IntTransfer& b = ints.Block();
-                    b.n = n;
-                    b.id1 = q[0];
-                    b.id2 = q[1];
-                    b.id3 = q[2];
-                    b.id4 = q[3];
-                    b.result = 1;
-                    ASSERT_TRUE(ints.Send());
-                    EXPECT_EQ(b.marker, kHandledMarker);
-                    EXPECT_EQ(b.result, p);
+                    IntAgreesWithCom(lm.get(), ints, n, q);
+                    ASSERT_FALSE(::testing::Test::HasFatalFailure());
                 }
             }
         }
@@ -314,24 +326,10 @@ TEST_F(TarvelChannels, AfterAnUnloadDuringALoadTheNextStartServesTheNewSet) {
         ASSERT_TRUE(chars.Open() && ints.Open());
         for (const char* word : {"c", "a", "x"}) {
             SCOPED_TRACE(word);
-            auto w = com::ToBstr(word);
-            LONG id = -1;
-            ASSERT_EQ(S_OK, lm->IsUnknown(w.get(), &id));
-            std::strcpy(chars.Block().word, word);
-            ASSERT_TRUE(chars.Send());
-            EXPECT_EQ(chars.Block().marker, kHandledMarker);
-            EXPECT_EQ(chars.Block().result, id);
+            CharAgreesWithCom(lm.get(), chars, word);
         }
-        float p = 1;
-        ASSERT_EQ(S_OK, lm->ProbabilityId(3, 4, 5, &p));
-        IntTransfer& b = ints.Block();
-        b.n = 3;
-        b.id1 = 3;
-        b.id2 = 4;
-        b.id3 = 5;
-        ASSERT_TRUE(ints.Send());
-        EXPECT_EQ(b.marker, kHandledMarker);
-        EXPECT_EQ(b.result, p);
+        const int ids[4] = {3, 4, 5, 0};
+        IntAgreesWithCom(lm.get(), ints, 3, ids);
     }
     EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
     EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));
