@@ -171,6 +171,8 @@ void LoadClient(ILM* lm, const std::string& set0, const std::string& set1, Clock
         LONG v = 0;
         auto t = Clock::now();
         if (FAILED(lm->Load(file.get(), &v))) ++c.wrong;
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+        if (ms > 3000) std::printf("load   a Load (%s) took %.0f ms\n", round % 2 ? "provider" : "in Tarvel", ms);
         c.Took(t);
         ++c.calls;
         Sleep(300);
