@@ -34,7 +34,10 @@ void TApplication::Run() {
 
 void TApplication::ProcessMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Only what came before this call: work that keeps arriving (a busy channel's wake-ups)
+    // must not keep a caller that waits for something else in here.
+    const forms::QueueMark mark;
+    while (!mark.Reached() && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             terminated = true;
             PostQuitMessage(static_cast<int>(msg.wParam));  // keep it for the outer loop
@@ -43,6 +46,7 @@ void TApplication::ProcessMessages() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    if (mark.Reached()) forms::LetLowPriorityMessagesThrough();
     forms::DrainMainThread();
 }
 

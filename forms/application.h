@@ -26,7 +26,8 @@ public:
     TForm* MainForm() const { return mainForm; }
     // Shows the main form and runs the message loop until a quit message or Terminate.
     void Run();
-    // Runs pending messages and the closures handed over to the main thread, then returns.
+    // Runs the messages that were pending when it was called and the closures handed over to
+    // the main thread by then, then returns.
     void ProcessMessages();
     // Asks every termination check; when all agree, ends the message loop. False when one refused.
     bool Terminate();

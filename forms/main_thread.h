@@ -1,6 +1,7 @@
 // Hand-over of work to the main thread: any thread posts a closure; the main thread runs the
 // closures in the order they were posted, from its message loop or when it drains the queue
-// itself. Posting never waits, so no thread ever blocks on the main thread.
+// itself, taking turns with the thread's other messages. Posting never waits, so no thread ever
+// blocks on the main thread.
 #pragma once
 #include <functional>
 
@@ -12,7 +13,8 @@ bool IsMainThread();
 // Queues fn for the main thread. From the main thread too it is queued, behind what is there.
 void PostToMainThread(std::function<void()> fn);
 
-// Main thread only: runs every queued closure, oldest first, including those posted meanwhile.
+// Main thread only: runs the closures queued when it is called, oldest first; those posted
+// meanwhile wait for their own wake-up, behind the messages that came before them.
 // Re-entrant: a closure may drain again; the order stays the order of posting.
 void DrainMainThread();
 
@@ -22,5 +24,21 @@ bool RunningQueuedWork();
 
 // Main thread only: makes the window that wakes the message loop for posted closures.
 void PrepareMainThread();
+
+// Main thread only: a mark posted behind the messages queued now. Reached once it has been
+// dispatched, so a loop that pumps until then leaves what came later for the next turn; without
+// the queue's window it is never reached.
+// Main thread only: dispatches one waiting input or paint message and one due timer, which the
+// system makes only when no posted message waits.
+void LetLowPriorityMessagesThrough();
+
+class QueueMark {
+public:
+    QueueMark();
+    bool Reached() const;
+
+private:
+    unsigned long id = 0;
+};
 
 }  // namespace forms

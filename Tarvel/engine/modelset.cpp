@@ -38,8 +38,7 @@ TTarvel::TTarvel() : wordHist(std::make_unique<ListW>()) {}
 
 TTarvel::~TTarvel() {
     // The channel threads may be waiting for the guard; stop them first, without holding it.
-    intServer.reset();
-    charServer.reset();
+    EndChannels();
     Busy busy(*this);
     wordHist.reset();
     ClearModels();
@@ -48,6 +47,7 @@ TTarvel::~TTarvel() {
 
 void TTarvel::ClearModels() {
     Busy busy(*this);
+    ++modelsEpoch;
     if (retireModels && !models.empty()) {
         retired.push_back(std::move(models));  // the buffer moves with them: views stay valid
         models.clear();
@@ -78,6 +78,22 @@ void TTarvel::SetIntChannel(std::unique_ptr<TChannelServer> server) {
     std::unique_ptr<TChannelServer> old;
     Busy busy(*this);
     old = std::exchange(intServer, std::move(server));
+}
+
+// The slots are emptied under the guard, the servers halted and torn down without it: a request
+// the main thread answers may be waiting for the guard.
+void TTarvel::EndChannels() {
+    std::unique_ptr<TChannelServer> ints, chars;
+    {
+        Busy busy(*this);
+        channelsEnded = true;
+        ints = std::move(intServer);
+        chars = std::move(charServer);
+    }
+    if (ints) ints->Halt();
+    if (chars) chars->Halt();
+    ints.reset();
+    chars.reset();
 }
 
 bool TTarvel::IsLoaded() {

@@ -20,6 +20,8 @@ struct IntTransfer;
 class TChannelServer {
 public:
     virtual ~TChannelServer() = default;
+    // Answers no request from now on, on any thread; the teardown follows.
+    virtual void Halt() {}
 };
 
 class TTarvel : public std::enable_shared_from_this<TTarvel> {
@@ -73,6 +75,13 @@ public:
     // which they write the marker and the result.
     void OnCharRequest(CharTransfer& request);
     void OnIntRequest(IntTransfer& request);
+    // On a channel's waiting thread, with the block itself: answers in place and returns true
+    // when the set's models are all in this process and the set is free; false hands it over.
+    bool AnswerCharInPlace(CharTransfer& block);
+    bool AnswerIntInPlace(IntTransfer& block);
+    // Halts both channels, then tears them down (INT first); later starts on this set fail. The
+    // set is being deleted: no request is answered from it any more.
+    void EndChannels();
 
 protected:
     // The analyzer step of the analyzer-based set types; fills pForma and sInfo.
@@ -117,6 +126,7 @@ private:
     void CountQuery();
     void Trace(const std::string& text);
     int ModelCount() const { return static_cast<int>(models.size()); }
+    void CheckInProcess();
 
     // Serialises every operation on the set; see the comment in modelset.cpp.
     struct Busy {
@@ -162,5 +172,11 @@ private:
     char sInfo[3][1000] = {};
     std::unique_ptr<TChannelServer> charServer;
     std::unique_ptr<TChannelServer> intServer;
+    bool channelsEnded = false;
+    // Changes whenever the models are cleared; the channels' check that every model is in this
+    // process holds for the value it was made at.
+    unsigned modelsEpoch = 0;
+    unsigned checkedEpoch = ~0u;
+    bool checkedInProcess = false;
     int calcCache = 0;
 };

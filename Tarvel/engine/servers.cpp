@@ -20,6 +20,7 @@ bool g_answerSet = false;
 DebugAnswer g_answer = DebugAnswer::Ask;
 std::vector<DebugReport> g_reports;  // bounded: a long-running server keeps only the newest
 constexpr size_t MaxReports = 256;
+thread_local int t_deferred = 0;  // DeferQuestions in force on this thread
 
 DebugAnswer AnswerFromEnvironment() {
     const char* v = std::getenv("TARVEL_HRCHECK");
@@ -55,6 +56,7 @@ std::string Format(const char* fmt, ...) {
 // Shows the box (or takes the fixed answer) and returns what was answered.
 DebugAnswer Ask(const std::string& caption, const std::string& text) {
     DebugAnswer answer = CurrentDebugAnswer();
+    if (answer == DebugAnswer::Ask && t_deferred > 0) throw QuestionDeferred{};
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         if (g_reports.size() >= MaxReports) g_reports.erase(g_reports.begin());
@@ -140,6 +142,9 @@ void InitProcessCom() {
 }
 
 }  // namespace
+
+DeferQuestions::DeferQuestions() { ++t_deferred; }
+DeferQuestions::~DeferQuestions() { --t_deferred; }
 
 void SetDebugAnswer(DebugAnswer answer) {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -23,6 +23,18 @@ void SetDebugAnswer(DebugAnswer answer);
 // The answer in force: the in-process setting, else TARVEL_HRCHECK, else Ask.
 DebugAnswer CurrentDebugAnswer();
 
+// While one is in force on a thread, a check that would show the box there throws
+// QuestionDeferred instead, before anything is reported: a channel's waiting thread that holds
+// the set has the call made again on the main thread, where the box may wait.
+struct QuestionDeferred {};
+class DeferQuestions {
+public:
+    DeferQuestions();
+    ~DeferQuestions();
+    DeferQuestions(const DeferQuestions&) = delete;
+    DeferQuestions& operator=(const DeferQuestions&) = delete;
+};
+
 // One shown (or policy-answered) box, as the user would have seen it.
 struct DebugReport {
     std::string caption;

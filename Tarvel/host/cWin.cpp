@@ -75,11 +75,17 @@ void TmForm1::ReplaceSet() {
         old = std::exchange(lmm, std::move(fresh));
     }
     // The set's component references belong to the main thread's apartment, where the set was
-    // loaded: they are released there.
-    if (OnMainThread())
+    // loaded: they are released there. Its channels end first, even while a call still holds
+    // the set: none of them answers from a deleted set, and a start for the new set takes the
+    // channels' names over.
+    auto release = [old = std::move(old)]() mutable {
+        if (old) old->EndChannels();
         old.reset();
+    };
+    if (OnMainThread())
+        release();
     else
-        forms::PostToMainThread([old]() mutable { old.reset(); });
+        forms::PostToMainThread(std::move(release));
 }
 
 // ---- the window's own client ----

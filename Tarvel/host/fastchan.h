@@ -1,14 +1,22 @@
 // The server side of one fast channel: its kernel objects, the count of starts not yet matched by
 // stops, and the waiting thread that takes each signalled request.
 //
-// Requests are answered on the main thread. The model set's components belong to the main
-// thread's apartment (a model hosted in another process is reached through proxies that only
-// that apartment may call), and a failed call's question box must show where the thread that
-// waits for its answer keeps serving the other clients. The waiting thread therefore hands each
-// request over as a copy; the main thread answers it, writes the answer into the block and
-// signals the completion. A request that the main thread has not answered when the channel
-// stops is dropped: the waiting thread signals its completion with the marker left as it was.
-// Either way each request is completed exactly once.
+// A request is answered in one of two ways. When the server has a `direct` handler, the waiting
+// thread first offers it the request in place: the model set answers there and then when its
+// models live in this process and its guard is free (the answer then costs one event round trip
+// and the lookup). Otherwise, and for every request the direct handler declines, the request is
+// handed to the main thread as a copy. The model set's components belong to the main thread's
+// apartment (a model hosted in another process is reached through proxies that only that
+// apartment may call), and a failed call's question box must show where the thread that waits
+// for its answer keeps serving the other clients. The main thread answers the copy, writes the
+// answer into the block and signals the completion. A request that the main thread has not
+// answered when the channel stops is dropped: the waiting thread signals its completion with the
+// marker left as it was. Either way each request is completed exactly once.
+//
+// Halt ends the answering at once (the set that owns the channel is going): from then on every
+// request is completed unanswered. A halted server on the main thread is the channel's retiring
+// server until its teardown is over, so that a start of the same channel for another set can
+// finish that teardown first and take the names over.
 //
 // Lifetime: the server owns its waiting thread. Teardown on the main thread keeps serving that
 // thread's messages (the waiting thread's end notification, other clients' calls) until the
@@ -53,7 +61,12 @@ protected:
             const DWORD r = WaitForSingleObject(server->execEvent.get(), 1000);
             if (r == WAIT_FAILED) Sleep(100);  // never spin on a broken handle
             if (r != WAIT_OBJECT_0) continue;
-            if (!server->callback || !server->Serve()) SetEvent(server->doneEvent.get());
+            if (server->running && server->direct && server->direct(server->userData, *server->Block())) {
+                SetEvent(server->doneEvent.get());
+                continue;
+            }
+            if (!server->running || !server->callback || !server->Serve())
+                SetEvent(server->doneEvent.get());
         }
     }
 
@@ -67,16 +80,33 @@ public:
     // Called on the main thread for each request, with userData and a copy of the request in
     // which the handler writes `marker` and `result`.
     using Callback = void (*)(void* userData, T& request);
+    // Called on the waiting thread with userData and the block itself; true when it answered the
+    // request (marker and result written), false to have it handed to the main thread.
+    using Direct = bool (*)(void* userData, T& block);
 
     ConnA_Server() { binding->server = this; }
     ~ConnA_Server() override { Teardown(); }
+
+    // Main thread: the halted server of this channel whose teardown has not finished, if any.
+    static ConnA_Server*& Retiring() {
+        static ConnA_Server* server = nullptr;
+        return server;
+    }
+
+    // No request is answered any more, from any thread; the teardown follows.
+    void Halt() override {
+        running = false;
+        ++link->generation;
+        link->abandon = true;  // an answer the main thread has taken up is not waited for
+        if (forms::IsMainThread()) Retiring() = this;
+    }
 
     // Counts a start and makes sure the waiting thread runs; the channel must be created.
     bool Start() {
         ++startCount;
         if (!running) {
             EndThread();  // a thread left from an earlier stop may already have left its loop
-            link->stoppingOnMain = false;
+            link->abandon = false;
             waitThread = std::make_unique<TWaitThread<T>>(this);
             waitThread->OnTerminate = [b = binding, sender = waitThread.get()] {
                 std::lock_guard<std::mutex> g(b->lock);
@@ -113,6 +143,7 @@ public:
             binding->server = nullptr;
         }
         this->Release();
+        if (forms::IsMainThread() && Retiring() == this) Retiring() = nullptr;
     }
 
     // On the waiting thread: hands the request in the block to the main thread. True when the
@@ -159,12 +190,14 @@ public:
             if (state == Request::Delivered) return true;
             // Taken: when the main thread waits for this thread, it runs above that answer on
             // its own stack, so waiting for the answer would never end; it has ended the
-            // generation, so the answer will not be delivered. Otherwise the answer comes.
-            if (state != Request::Taken || link->stoppingOnMain) return false;
+            // generation, so the answer will not be delivered. The same holds after a halt, whose
+            // teardown may come from anywhere. Otherwise the answer comes.
+            if (state != Request::Taken || link->abandon) return false;
         }
     }
 
     Callback callback = nullptr;
+    Direct direct = nullptr;
     void* userData = nullptr;
     int startCount = 0;
     std::unique_ptr<TWaitThread<T>> waitThread;
@@ -183,7 +216,8 @@ private:
     struct Link {
         // Ends when the waiting thread is to end: requests of an earlier generation are dropped.
         std::atomic<unsigned> generation{0};
-        std::atomic<bool> stoppingOnMain{false};  // the main thread waits for the waiting thread
+        // The main thread waits for the waiting thread, or the channel was halted.
+        std::atomic<bool> abandon{false};
         com::unique_handle answered{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     };
     // The end notification's way to its server, cut when the server is torn down off the main
@@ -198,7 +232,7 @@ private:
         if (!waitThread) return;
         if (forms::IsMainThread()) {
             // A request that this thread has taken up is answered further down its own stack.
-            link->stoppingOnMain = true;
+            link->abandon = true;
             while (waitThread) {
                 Application.ProcessMessages();
                 if (!waitThread) break;

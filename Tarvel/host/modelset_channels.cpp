@@ -1,10 +1,17 @@
-// The model set's side of the fast channels: counted starts and stops, and the two request
-// handlers that the channels' waiting threads hand their requests to.
+// The model set's side of the fast channels: counted starts and stops, the two request handlers
+// that the channels' waiting threads hand their requests to, and the answers in place that they
+// try first.
+#include <windows.h>
+#include <objidl.h>
+
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 
+#include "Tarvel/engine/model.h"
 #include "Tarvel/engine/modelset.h"
+#include "Tarvel/engine/servers.h"
 #include "Tarvel/shell/toolops.h"
 #include "fastchan.h"
 #include "transfer.h"
@@ -20,29 +27,63 @@ void LogError(const std::string& text) {
 
 void CharHandler(void* set, CharTransfer& request) { static_cast<TTarvel*>(set)->OnCharRequest(request); }
 void IntHandler(void* set, IntTransfer& request) { static_cast<TTarvel*>(set)->OnIntRequest(request); }
+bool CharInPlace(void* set, CharTransfer& block) { return static_cast<TTarvel*>(set)->AnswerCharInPlace(block); }
+bool IntInPlace(void* set, IntTransfer& block) { return static_cast<TTarvel*>(set)->AnswerIntInPlace(block); }
 
-// The server of a channel whose last stop is tearing it down, while the teardown serves this
-// thread's messages. Starts and stops arrive on the main thread, and the kernel objects' names
-// are the machine's, so there is at most one per channel.
 template <typename T>
-ConnA_Server<T>*& Closing() {
-    static ConnA_Server<T>* server = nullptr;
-    return server;
+struct InPlace;
+template <>
+struct InPlace<CharTransfer> {
+    static constexpr ConnA_Server<CharTransfer>::Direct handler = &CharInPlace;
+};
+template <>
+struct InPlace<IntTransfer> {
+    static constexpr ConnA_Server<IntTransfer>::Direct handler = &IntInPlace;
+};
+
+// A proxy stands for an object in another apartment or process; only its own apartment may call it.
+bool IsProxy(IUnknown* object) {
+    if (!object) return false;
+    IClientSecurity* security = nullptr;
+    if (FAILED(object->QueryInterface(IID_IClientSecurity, reinterpret_cast<void**>(&security))) || !security)
+        return false;
+    security->Release();
+    return true;
+}
+
+// Takes the set's guard for a request in place, waiting a little while another thread holds it
+// for a moment (the other channel, a COM call); false when the set stays busy (a load, an
+// operation that lets calls in), whose request then goes to the main thread.
+bool TryGuard(std::unique_lock<std::recursive_mutex>& lock) {
+    LARGE_INTEGER start, now, frequency;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (int spin = 0;; ++spin) {
+        if (lock.try_lock()) return true;
+        QueryPerformanceCounter(&now);
+        if ((now.QuadPart - start.QuadPart) * 1000000 > 200 * frequency.QuadPart) return false;
+        if (spin > 16) SwitchToThread();
+    }
 }
 
 // Runs under the set's guard. Logs after every change is made, because a log line lets other
 // calls run on this thread, a stop of this very channel among them.
 template <typename T>
-bool StartChannel(std::unique_ptr<TChannelServer>& slot, TTarvel* set,
+bool StartChannel(std::unique_ptr<TChannelServer>& slot, bool ended, TTarvel* set,
                   typename ConnA_Server<T>::Callback handler, const char* base,
                   const std::string& label) {
-    // A start that arrives while the last stop's teardown waits: the names become free once
-    // the old objects are closed, so finish that teardown first.
-    if (ConnA_Server<T>* closing = Closing<T>()) closing->Teardown();
+    // A start that arrives while a halted channel's teardown waits (a last stop, or a deleted
+    // set): the names become free once the old objects are closed, so finish that teardown first.
+    if (ConnA_Server<T>* retiring = ConnA_Server<T>::Retiring()) retiring->Teardown();
+    if (ended) {  // the set is deleted: it serves no channel any more
+        LogError("Can not initialize fast " + label + " communication");
+        return false;
+    }
     auto* server = dynamic_cast<ConnA_Server<T>*>(slot.get());
     if (!server) {
         auto made = std::make_unique<ConnA_Server<T>>();
         made->callback = handler;
+        made->direct = InPlace<T>::handler;
         made->userData = set;
         server = made.get();
         slot = std::move(made);
@@ -74,27 +115,24 @@ std::unique_ptr<ConnA_Server<T>> StopChannel(std::unique_ptr<TChannelServer>& sl
 }
 
 // The stop line first; then the teardown, which serves this thread's messages until the waiting
-// thread has ended.
+// thread has ended. Halted first, the server is the channel's retiring one meanwhile.
 template <typename T>
 void FinishStop(std::unique_ptr<ConnA_Server<T>> gone, int count, const std::string& label) {
-    ConnA_Server<T>*& closing = Closing<T>();
-    if (gone) closing = gone.get();
+    if (gone) gone->Halt();
     Log("Stopped fast " + label + " communication(" + std::to_string(count) + ")");
-    if (!gone) return;
-    gone->Teardown();
-    if (closing == gone.get()) closing = nullptr;
+    if (gone) gone->Teardown();
 }
 
 }  // namespace
 
 bool TTarvel::StartIsUnknown() {
     Busy busy(*this);
-    return StartChannel<CharTransfer>(charServer, this, &CharHandler, kCharChannelName, "CHAR");
+    return StartChannel<CharTransfer>(charServer, channelsEnded, this, &CharHandler, kCharChannelName, "CHAR");
 }
 
 bool TTarvel::StartProbabilityId() {
     Busy busy(*this);
-    return StartChannel<IntTransfer>(intServer, this, &IntHandler, kIntChannelName, "INT");
+    return StartChannel<IntTransfer>(intServer, channelsEnded, this, &IntHandler, kIntChannelName, "INT");
 }
 
 bool TTarvel::StopIsUnknown() {
@@ -125,6 +163,7 @@ bool TTarvel::StopProbabilityId() {
 // when it is shared: a question box or a log line inside may let the last release through.
 void TTarvel::OnCharRequest(CharTransfer& request) {
     const auto keep = weak_from_this().lock();
+    CheckInProcess();
     request.marker = kHandledMarker;
     // A word that fills its whole field has lost its end; no model knows it.
     request.result = std::memchr(request.word, '\0', sizeof request.word) ? IsUnknown(request.word) : 0;
@@ -132,6 +171,7 @@ void TTarvel::OnCharRequest(CharTransfer& request) {
 
 void TTarvel::OnIntRequest(IntTransfer& request) {
     const auto keep = weak_from_this().lock();
+    CheckInProcess();
     request.marker = kHandledMarker;
     if (request.n < 1 || request.n > 4) {
         Log("Can not calc probability - only N <= 4 are supported");
@@ -140,4 +180,59 @@ void TTarvel::OnIntRequest(IntTransfer& request) {
     request.result = request.n == 4
                          ? ProbabilityId4(request.id1, request.id2, request.id3, request.id4)
                          : ProbabilityId(request.id1, request.id2, request.id3);
+}
+
+// Main thread, where a proxy may be asked what it is. Inside another operation on the set (a load
+// that lets calls in) the models are not settled, so nothing is noted then.
+void TTarvel::CheckInProcess() {
+    Busy busy(*this);
+    if (depth > 1 || checkedEpoch == modelsEpoch) return;
+    bool inProcess = !IsProxy(analyzer.get());
+    for (const auto& m : models) {
+        IUnknown* parts[] = {m->provider.get(), m->kn.get(), m->kn1.get(), m->cmu.get(), m->cache.get(), m->wc.get()};
+        for (IUnknown* part : parts) inProcess = inProcess && !IsProxy(part);
+    }
+    checkedInProcess = inProcess;
+    checkedEpoch = modelsEpoch;
+}
+
+// On the waiting thread. A failed call whose question box would wait here (holding the set) ends
+// the attempt before anything is reported; the main thread then asks the question itself.
+bool TTarvel::AnswerCharInPlace(CharTransfer& block) {
+    std::unique_lock<std::recursive_mutex> lock(guard, std::defer_lock);
+    if (!TryGuard(lock) || checkedEpoch != modelsEpoch || !checkedInProcess) return false;
+    engine::DeferQuestions defer;
+    try {
+        const int id = std::memchr(block.word, '\0', sizeof block.word) ? IsUnknown(block.word) : 0;
+        block.marker = kHandledMarker;
+        block.result = id;
+    } catch (const engine::QuestionDeferred&) {
+        return false;
+    } catch (...) {
+        block.marker = kHandledMarker;  // a failing request is still handled, as on the main thread
+    }
+    return true;
+}
+
+bool TTarvel::AnswerIntInPlace(IntTransfer& block) {
+    std::unique_lock<std::recursive_mutex> lock(guard, std::defer_lock);
+    if (!TryGuard(lock) || checkedEpoch != modelsEpoch || !checkedInProcess) return false;
+    engine::DeferQuestions defer;
+    const int n = block.n;
+    if (n < 1 || n > 4) {
+        block.marker = kHandledMarker;
+        Log("Can not calc probability - only N <= 4 are supported");
+        return true;
+    }
+    try {
+        const float p = n == 4 ? ProbabilityId4(block.id1, block.id2, block.id3, block.id4)
+                               : ProbabilityId(block.id1, block.id2, block.id3);
+        block.marker = kHandledMarker;
+        block.result = p;
+    } catch (const engine::QuestionDeferred&) {
+        return false;
+    } catch (...) {
+        block.marker = kHandledMarker;
+    }
+    return true;
 }

@@ -1,7 +1,8 @@
 // The channels of the real Tarvel.exe, used from this process beside its COM calls, as a client
 // would: they answer what COM answers for every model type, with the models in Tarvel's process
 // and in the provider's; a failed channel call whose question box waits holds up no other
-// client; a last stop lets the other clients' calls through while the waiting thread ends.
+// client; a last stop lets the other clients' calls through while the waiting thread ends; busy
+// channels leave COM calls their turn; an unloaded set's channels give way to the next set's.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include "com/com_ptr.h"
 #include "com/handle.h"
 #include "channel_end.h"
+#include "client_process.h"
 #include "../host/process.h"
 #include "temp_dir.h"
 
@@ -143,6 +145,34 @@ protected:
     TempDir dir;
 };
 
+// One word through the CHAR channel and over COM: the channel's answer is COM's, which it returns.
+LONG CharAgreesWithCom(ILM* lm, Channel<CharTransfer>& chars, const char* word) {
+    auto w = com::ToBstr(word);
+    LONG id = -1;
+    EXPECT_EQ(S_OK, lm->IsUnknown(w.get(), &id));
+    std::strcpy(chars.Block().word, word);
+    [&] { ASSERT_TRUE(chars.Send()); }();
+    EXPECT_EQ(chars.Block().marker, kHandledMarker);
+    EXPECT_EQ(chars.Block().result, id);
+    return id;
+}
+
+// n ids (3 or 4) through the INT channel and over COM: the same probability.
+void IntAgreesWithCom(ILM* lm, Channel<IntTransfer>& ints, int n, const int (&q)[4]) {
+    float p = 1;
+    ASSERT_EQ(S_OK, n == 4 ? lm->ProbabilityId4(q[0], q[1], q[2], q[3], &p) : lm->ProbabilityId(q[0], q[1], q[2], &p));
+    IntTransfer& b = ints.Block();
+    b.n = n;
+    b.id1 = q[0];
+    b.id2 = q[1];
+    b.id3 = q[2];
+    b.id4 = q[3];
+    b.result = 1;
+    ASSERT_TRUE(ints.Send());
+    EXPECT_EQ(b.marker, kHandledMarker);
+    EXPECT_EQ(b.result, p);
+}
+
 struct ModelRow {
     const char* name;
     std::string set;    // the model set's settings file
@@ -200,13 +230,8 @@ TEST_F(TarvelChannels, AnswerWhatComAnswersForEveryModelTypeInEitherProcess) {
             ASSERT_EQ(1, v);
             for (const char* word : words) {
                 SCOPED_TRACE(word);
-                auto w = com::ToBstr(word);
-                LONG id = -1;
-                ASSERT_EQ(S_OK, lm->IsUnknown(w.get(), &id));
-                std::strcpy(chars.Block().word, word);
-                ASSERT_TRUE(chars.Send());
-                EXPECT_EQ(chars.Block().marker, kHandledMarker);
-                EXPECT_EQ(chars.Block().result, id);
+                const LONG id = CharAgreesWithCom(lm.get(), chars, word);
+                ASSERT_FALSE(::testing::Test::HasFatalFailure());
                 if (row.known && std::strcmp(word, row.known) == 0) {
                     EXPECT_EQ(id, row.id);
                 }
@@ -214,22 +239,97 @@ TEST_F(TarvelChannels, AnswerWhatComAnswersForEveryModelTypeInEitherProcess) {
             for (const auto& q : ids) {
                 for (int n : {3, 4}) {
                     SCOPED_TRACE(::testing::Message() << n << " ids from " << q[0] << " " << q[1] << " " << q[2]);
-                    float p = 1;
-                    ASSERT_EQ(S_OK, n == 4 ? lm->ProbabilityId4(q[0], q[1], q[2], q[3], &p)
-                                           : lm->ProbabilityId(q[0], q[1], q[2], &p));
-                    IntTransfer& b = ints.Block();
-                    b.n = n;
-                    b.id1 = q[0];
-                    b.id2 = q[1];
-                    b.id3 = q[2];
-                    b.id4 = q[3];
-                    b.result = 1;
-                    ASSERT_TRUE(ints.Send());
-                    EXPECT_EQ(b.marker, kHandledMarker);
-                    EXPECT_EQ(b.result, p);
+                    IntAgreesWithCom(lm.get(), ints, n, q);
+                    ASSERT_FALSE(::testing::Test::HasFatalFailure());
                 }
             }
         }
+    }
+    EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
+    EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));
+    EXPECT_EQ(S_OK, lm->Unload(&v));
+}
+
+// Two clients in processes of their own ask back to back, one on each channel. A COM client's
+// calls keep their turn meanwhile: all of them are answered while the channel clients still ask
+// (each would have to finish its 20000 requests first if they did not).
+TEST_F(TarvelChannels, BusyChannelsLeaveComCallsTheirTurn) {
+    auto lm = Create();
+    ASSERT_TRUE(lm);
+    for (int sep : {1, 0}) {
+        SCOPED_TRACE(sep ? "model in the provider" : "model in Tarvel");
+        LONG v = 0;
+        auto file = com::ToBstr(dir.Write("set" + std::to_string(sep), "type = 0\nsep_proc = " +
+                                          std::to_string(sep) + "\nkn_model = " + kData + "tiny.arpa\n"));
+        ASSERT_EQ(S_OK, lm->Load(file.get(), &v));
+        ASSERT_EQ(1, v);
+        ASSERT_EQ(S_OK, lm->StartIsUnknown(&v));
+        ASSERT_EQ(S_OK, lm->StartProbabilityId(&v));
+        ClientProcess chars("char-repeat 20000 c");
+        ClientProcess ints("int-repeat 20000 3 3 4 5 0");
+        ASSERT_EQ(chars.ReadLine(), "open");
+        ASSERT_EQ(ints.ReadLine(), "open");
+        auto w = com::ToBstr("c");
+        int answered = 0;
+        for (int i = 0; i < 200; ++i) {
+            LONG id = 0;
+            if (lm->IsUnknown(w.get(), &id) == S_OK && id == 5) ++answered;
+        }
+        EXPECT_EQ(answered, 200);
+        EXPECT_EQ(chars.Finish(0), -1) << "the CHAR client had finished first";
+        EXPECT_EQ(ints.Finish(0), -1) << "the INT client had finished first";
+        EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
+        EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));
+    }
+}
+
+// Both channels run on a set that an Unload deletes (it comes while the set loads). Once the old
+// set is gone, a new Load and the starts get channels of the new set, whose first answers are
+// what COM answers for it, not what the deleted set knew.
+TEST_F(TarvelChannels, AfterAnUnloadDuringALoadTheNextStartServesTheNewSet) {
+    HandStartedTarvel tarvel(dir, "type = 8\nkn1_model = " + kData + "tiny4.arpa\n");
+    ASSERT_TRUE(tarvel.Running());
+    auto lm = Create();
+    ASSERT_TRUE(lm);
+    LONG v = 0;
+    ASSERT_EQ(S_OK, lm->StartIsUnknown(&v));
+    ASSERT_EQ(1, v);
+    ASSERT_EQ(S_OK, lm->StartProbabilityId(&v));
+    ASSERT_EQ(1, v);
+    {
+        std::thread load([&] {
+            com::CoInitGuard mta(COINIT_MULTITHREADED);
+            auto own = Create();
+            LONG loaded = 0;
+            auto file = com::ToBstr(tarvel.settings);
+            if (own) own->Load(file.get(), &loaded);
+        });
+        EXPECT_EQ(S_OK, lm->Unload(&v));
+        load.join();
+    }
+    LONG loaded = 1;
+    for (DWORD start = GetTickCount(); loaded && GetTickCount() - start < 15000;)
+        ASSERT_EQ(S_OK, lm->IsLoaded(&loaded));
+    ASSERT_EQ(0, loaded) << "the unload did not come";
+
+    tarvel.Describe("type = 0\nkn_model = " + kData + "tiny.arpa\n");
+    auto file = com::ToBstr(tarvel.settings);
+    ASSERT_EQ(S_OK, lm->Load(file.get(), &v));
+    ASSERT_EQ(1, v);
+    ASSERT_EQ(S_OK, lm->StartIsUnknown(&v));
+    EXPECT_EQ(1, v) << "the deleted set's CHAR channel still held the names";
+    ASSERT_EQ(S_OK, lm->StartProbabilityId(&v));
+    EXPECT_EQ(1, v) << "the deleted set's INT channel still held the names";
+    {
+        Channel<CharTransfer> chars(kCharChannelName);
+        Channel<IntTransfer> ints(kIntChannelName);
+        ASSERT_TRUE(chars.Open() && ints.Open());
+        for (const char* word : {"c", "a", "x"}) {
+            SCOPED_TRACE(word);
+            CharAgreesWithCom(lm.get(), chars, word);
+        }
+        const int ids[4] = {3, 4, 5, 0};
+        IntAgreesWithCom(lm.get(), ints, 3, ids);
     }
     EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
     EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -100,6 +101,47 @@ TEST(MainThreadQueue, ClosuresRunInTheOrderPosted) {
     forms::DrainMainThread();
     ASSERT_EQ(seen.size(), 102u);
     for (int i = 0; i < 102; ++i) EXPECT_EQ(seen[i], i);
+}
+
+// Closures that keep coming (each posts the next, as a busy channel's requests do) take turns with
+// the thread's other messages: a posted message and a due timer get through before the chain
+// ends, and a ProcessMessages call returns while it goes on.
+int g_links = 0, g_messageAt = -1, g_timerAt = -1;
+
+LRESULT CALLBACK Recorder(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP) g_messageAt = g_links;
+    if (msg == WM_TIMER) {
+        if (g_timerAt < 0) g_timerAt = g_links;
+        KillTimer(hwnd, wp);
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+TEST(MainThreadQueue, ClosuresThatKeepComingLeaveOtherMessagesTheirTurn) {
+    forms::PrepareMainThread();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Recorder;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "MainThreadQueueRecorder";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(w);
+    constexpr int kLinks = 5000;
+    std::function<void()> link = [&] {
+        if (++g_links < kLinks) forms::PostToMainThread(link);
+    };
+    SetTimer(w, 1, 1, nullptr);
+    Sleep(50);  // the timer is due
+    forms::PostToMainThread(link);
+    PostMessageA(w, WM_APP, 0, 0);
+    Application.ProcessMessages();
+    EXPECT_LT(g_links, kLinks) << "one ProcessMessages ran the whole chain";
+    ASSERT_TRUE(PumpUntil([&] { return g_links >= kLinks; }, 30000));
+    EXPECT_GE(g_messageAt, 0);
+    EXPECT_LT(g_messageAt, kLinks) << "the posted message waited for the chain";
+    EXPECT_GE(g_timerAt, 0);
+    EXPECT_LT(g_timerAt, kLinks) << "the timer waited for the chain";
+    DestroyWindow(w);
 }
 
 }  // namespace
