@@ -9,8 +9,15 @@
 #include "Tarvel/host/cWin.h"
 #include "Tarvel/host/server.h"
 #include "com/coinit.h"
+#include "com/stderr_file.h"
 #include "forms/application.h"
 #include "forms/exception.h"
+
+namespace {
+
+constexpr char kComStderrFile[] = "Tarvel.stderr.txt";
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::unique_ptr<com::CoInitGuard> com;
@@ -20,8 +27,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application.InitProc = [&com] { com = std::make_unique<com::CoInitGuard>(COINIT_APARTMENTTHREADED); };
     Application.InitProc = [previous = Application.InitProc, &serve] {
         if (previous) previous();
-        serve = host::ServerStartup(Application.Params());
+        const auto args = Application.Params();
+        serve = host::ServerStartup(args);
         if (serve) Application.AddTerminateProc([] { return host::TerminationCheck(); });
+        // Started by COM, no terminal shows standard error, where the components write why a
+        // model did not load: it goes to a file beside the program (an info key later takes it
+        // to "stderr.txt").
+        if (serve && (host::HasSwitch(args, "AUTOMATION") || host::HasSwitch(args, "EMBEDDING")))
+            com::RedirectStderrBesideModule(kComStderrFile);
     };
 
     std::unique_ptr<TmForm1> window;
