@@ -20,6 +20,13 @@ constexpr char kComStderrFile[] = "Tarvel.stderr.txt";
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Started by COM, no terminal shows standard error, where the components write why a model
+    // did not load: it goes to a file beside the program (an info key later takes it to
+    // "stderr.txt"). Done first, so that nothing is added between offering the class and serving.
+    const auto args = Application.Params();
+    if (host::HasSwitch(args, "AUTOMATION") || host::HasSwitch(args, "EMBEDDING"))
+        com::RedirectStderrBesideModule(kComStderrFile);
+
     std::unique_ptr<com::CoInitGuard> com;
     bool serve = true;
     // COM for the main thread as a single-threaded apartment; the server module's start-up
@@ -27,14 +34,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application.InitProc = [&com] { com = std::make_unique<com::CoInitGuard>(COINIT_APARTMENTTHREADED); };
     Application.InitProc = [previous = Application.InitProc, &serve] {
         if (previous) previous();
-        const auto args = Application.Params();
-        serve = host::ServerStartup(args);
+        serve = host::ServerStartup(Application.Params());
         if (serve) Application.AddTerminateProc([] { return host::TerminationCheck(); });
-        // Started by COM, no terminal shows standard error, where the components write why a
-        // model did not load: it goes to a file beside the program (an info key later takes it
-        // to "stderr.txt").
-        if (serve && (host::HasSwitch(args, "AUTOMATION") || host::HasSwitch(args, "EMBEDDING")))
-            com::RedirectStderrBesideModule(kComStderrFile);
     };
 
     std::unique_ptr<TmForm1> window;
