@@ -17,10 +17,18 @@ TStatusBar::TStatusBar(TWinControl& parent, int height, std::vector<TStatusPanel
     SetAlign(TAlign::Bottom);
 }
 
+namespace {
+
+// Two leading tabs right-align a part's text; the control draws it against the part's right
+// edge, so trailing blanks keep it off the divider.
+constexpr char kRightAlign[] = "\t\t";
+constexpr char kRightMargin[] = "  ";
+
+}  // namespace
+
 void TStatusBar::SetPanelText(int index, const std::string& text) {
     if (index < 0 || index >= PanelCount()) return;
-    // Two leading tabs right-align a part's text.
-    std::string shown = panels[index].alignment == TAlignment::Right ? "\t\t" + text : text;
+    std::string shown = panels[index].alignment == TAlignment::Right ? kRightAlign + text + kRightMargin : text;
     SendMessageA(hwnd, SB_SETTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(shown.c_str()));
 }
 
@@ -30,6 +38,11 @@ std::string TStatusBar::PanelText(int index) const {
     std::string s(LOWORD(r) + 1, '\0');
     SendMessageA(hwnd, SB_GETTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.data()));
     s.resize(LOWORD(r));
-    if (panels[index].alignment == TAlignment::Right && s.rfind("\t\t", 0) == 0) s.erase(0, 2);
+    if (panels[index].alignment == TAlignment::Right) {
+        const std::string margin = kRightMargin;
+        if (s.rfind(kRightAlign, 0) == 0) s.erase(0, 2);
+        if (s.size() >= margin.size() && s.compare(s.size() - margin.size(), margin.size(), margin) == 0)
+            s.resize(s.size() - margin.size());
+    }
     return s;
 }

@@ -45,6 +45,8 @@ bool TLMWrap::Load(std::string settingsFile) {
     loaded = false;
     TSettings settings;
     if (!settings.Load(settingsFile)) {
+        // The store's reason on standard error has no line end: the next reason starts its own line.
+        PrintToStderr("\n");
         LogError("Can not Init settings file " + settingsFile);
         return false;
     }

@@ -118,6 +118,7 @@ private:
 
     bool StartAnalyzer();
     bool Build(const std::string& settingsFile);
+    void WarnOfSetType();
     bool MakeHistories();
     bool LoadModels(int setType, const std::string& settingsFile);
     bool LoadModel(size_t i, const std::string& file);

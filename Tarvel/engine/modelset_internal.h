@@ -57,6 +57,10 @@ inline int SettingInt(const char* key, int def) {
     TSettings* s = mForm ? mForm->GetSettings() : nullptr;
     return s ? s->GetInt(key, def) : def;
 }
+inline std::string SettingText(const char* key) {
+    TSettings* s = mForm ? mForm->GetSettings() : nullptr;
+    return s ? s->GetString(key, "") : std::string();
+}
 inline std::string SettingPath(const char* key) {
     TSettings* s = mForm ? mForm->GetSettings() : nullptr;
     return s ? s->GetPath(key) : std::string();

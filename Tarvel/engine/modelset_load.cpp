@@ -223,11 +223,22 @@ bool TTarvel::Load(const std::string& settingsFile) {
     return loaded;
 }
 
+// A set type that is no number reads as 0 and one outside 0 to 14 loads no models; both load
+// as they read, but a mistyped value should not pass unnoticed.
+void TTarvel::WarnOfSetType() {
+    const std::string text = SettingText("type");
+    if (!text.empty() && !IsIntegerText(text))
+        LogWarning("type = " + text + " is not a number: a set of type 0 is loaded");
+    else if (setType < 0 || setType > 14)
+        LogWarning("type = " + text + " is no set type (0 to 14): the set has no models");
+}
+
 bool TTarvel::Build(const std::string& settingsFile) {
     Log("Initializing");
     ClearModels();
     if (mForm) mForm->InitSettings(settingsFile);
     setType = SettingInt("type", 0);
+    WarnOfSetType();
 
     if (!LoadModels(setType, settingsFile)) return false;
 

@@ -144,7 +144,13 @@ void TmForm1::HandClientOver(ILM* local) {
 
 void TmForm1::FormActivate() {
     TmForm::FormActivate();
-    if (settings->GetString("start", "none") == "load") btLoadClick();
+    const std::string start = settings->GetString("start", "none");
+    if (start == "load") {
+        btLoadClick();
+    } else if (start != "none" && start != startWarned) {
+        startWarned = start;
+        LogWarning("start = " + start + " is not understood: only start = load (in lower case) loads at start");
+    }
 }
 
 void TmForm1::btLoadClick() {
@@ -245,7 +251,9 @@ void TmForm1::LoadJob() {
             LONG loaded = 0;
             TARVEL_HRCHECK(local->IsLoaded(&loaded), "lmClient->IsLoaded(&loaded)");
             if (loaded) return LoadExit::AlreadyLoaded;
-            com::unique_bstr file = com::ToBstr(GetSettings()->GetPath("lm"));
+            const std::string lm = GetSettings()->GetPath("lm");
+            if (lm.empty()) LogError("The settings key lm is missing or empty: it names the file that Load loads");
+            com::unique_bstr file = com::ToBstr(lm);
             LONG result = 0;
             TARVEL_HRCHECK(local->Load(file.get(), &result), "lmClient->Load(file, &result)");
             if (result == 1) {

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "Tarvel.h"
 #include "Tarvel/shell/mainWin.h"
@@ -61,6 +62,9 @@ private:
     void ReplaceSet();
     // The job's end is handled: an Unload that waited for it is started now.
     void JobOver();
+
+    // The last start value that was not understood, warned about once, not at every activation.
+    std::string startWarned;
 
     enum class Job { None, Load, Unload };
     Job current = Job::None;  // the job taken by the job protocol, until its end is handled

@@ -75,6 +75,7 @@ bool TmForm::InitSettings(const std::string& file) {
         std::string first = params.empty() ? std::string() : params[0];
         settingsOk = settings->Load(first);
         if (!settingsOk) {
+            PrintToStderr("\n");  // ends the store's reason, which has no line end of its own
             Log("Can not Init Settings: " + first);
             Log("Error: " + settings->lastError);
         }

@@ -9,11 +9,9 @@
 #include <cstdlib>
 
 #include "Tarvel/shell/textfile.h"
+#include "com/stderr_file.h"
 
-void PrintToStderr(const std::string& text) {
-    std::fputs(text.c_str(), stderr);
-    std::fflush(stderr);
-}
+void PrintToStderr(const std::string& text) { com::WriteStderr(text); }
 
 std::string TrimText(const std::string& s) {
     size_t b = 0, e = s.size();
@@ -46,9 +44,10 @@ int HexDigit(char c) {
     return -1;
 }
 
-// Decimal with an optional sign, or hexadecimal after "$" or "0x"; anything else, or a value
-// beyond 32 bits, reads as 0.
-int ToInt32(const std::string& s) {
+// Decimal with an optional sign, or hexadecimal after "$" or "0x"; false for anything else and
+// for a value beyond 32 bits.
+bool ParseInt32(const std::string& s, int& out) {
+    out = 0;
     size_t i = 0;
     bool neg = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';
@@ -60,21 +59,29 @@ int ToInt32(const std::string& s) {
         hex = true;
         i += 2;
     }
-    if (i >= s.size()) return 0;
+    if (i >= s.size()) return false;
     uint64_t v = 0;
     for (; i < s.size(); ++i) {
         int d = hex ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
-        if (d < 0) return 0;
+        if (d < 0) return false;
         v = v * (hex ? 16 : 10) + static_cast<uint64_t>(d);
-        if (v > 0xFFFFFFFFull) return 0;
+        if (v > 0xFFFFFFFFull) return false;
     }
     if (hex) {  // a 32-bit pattern, as written
         auto u = static_cast<uint32_t>(v);
         // Negated in unsigned arithmetic: "-$80000000" must not overflow a signed int.
-        return static_cast<int>(neg ? 0u - u : u);
+        out = static_cast<int>(neg ? 0u - u : u);
+        return true;
     }
-    if (neg ? v > 2147483648ull : v > 2147483647ull) return 0;
-    return neg ? static_cast<int>(-static_cast<int64_t>(v)) : static_cast<int>(v);
+    if (neg ? v > 2147483648ull : v > 2147483647ull) return false;
+    out = neg ? static_cast<int>(-static_cast<int64_t>(v)) : static_cast<int>(v);
+    return true;
+}
+
+// Text that is no such integer reads as 0.
+int ToInt32(const std::string& s) {
+    int v = 0;
+    return ParseInt32(s, v) ? v : 0;
 }
 
 // atof narrowed to single precision; false when the number lies beyond the float range.
@@ -86,6 +93,11 @@ bool ToSingle(const std::string& s, float& out) {
 }
 
 }  // namespace
+
+bool IsIntegerText(const std::string& text) {
+    int v = 0;
+    return ParseInt32(text, v);
+}
 
 bool TSettingValue::ParseLine(const std::string& line) {
     size_t eq = line.find('=');

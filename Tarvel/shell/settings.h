@@ -67,6 +67,10 @@ private:
     std::vector<std::unique_ptr<TSettingValue>> values;
 };
 
+// True when the text reads as an integer of the integer form (decimal with an optional sign, or
+// hexadecimal after "$" or "0x", within 32 bits); any other text reads as the integer 0.
+bool IsIntegerText(const std::string& text);
+
 // Shared text helpers of the store: trimming of codes 0 to 32 and lower-casing in the
 // system's 8-bit code page.
 std::string TrimText(const std::string& s);

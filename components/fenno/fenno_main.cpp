@@ -3,13 +3,11 @@
 // it handed out included, is released. Serving, its standard error goes to "Fenno.stderr.txt"
 // beside it, where the models' reasons for a failed load can be found.
 #include <windows.h>
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
 #include <string>
 #include "com/local_server.h"
 #include "com/coinit.h"
 #include "com/registration.h"
+#include "com/stderr_file.h"
 #include "components.h"
 #include "fenno/provider.h"
 
@@ -40,14 +38,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
         return com::UnregisterServer(CLSID_Fenno, kProgId) ? 0 : 1;
     }
     // Started by COM, the process has no console to write to. Emptied at every start: the file
-    // holds the reasons of this run only. Descriptor 2 is redirected rather than the stream, as a
-    // process started without standard handles has a stream that cannot be reopened.
-    const std::string errors = path.substr(0, path.find_last_of("\\/") + 1) + kStderrFile;
-    const int fd = _open(errors.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT, _S_IREAD | _S_IWRITE);
-    if (fd >= 0) {
-        _dup2(fd, 2);
-        _close(fd);
-    }
+    // holds the reasons of this run only.
+    com::RedirectStderr(path.substr(0, path.find_last_of("\\/") + 1) + kStderrFile);
     com::CoInitGuard init;
     if (!init.ok()) return 2;
     com::ClassObjectRegistration reg;

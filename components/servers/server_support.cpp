@@ -1,9 +1,8 @@
 #include "servers/server_support.h"
-#include <io.h>
-#include <cstdio>
 #include <string_view>
 #include <vector>
 #include "com/bstr.h"
+#include "com/stderr_file.h"
 #include "ngram/binary_model.h"
 #include "ngram/linear_prob.h"
 #include "ngram/load_error.h"
@@ -21,14 +20,7 @@ void ReportLoadFailure(const char* component, const std::string& text) {
     // One write and a flush per line: several components may report at once, and the process
     // may end before the stream would flush by itself.
     const std::string line = std::string(component) + ": " + text + "\n";
-    if (_fileno(stderr) >= 0) {
-        std::fputs(line.c_str(), stderr);
-        std::fflush(stderr);
-    } else {
-        // A process started without standard handles (by COM) has a stream without a descriptor;
-        // descriptor 2 may still have been pointed at a file since (Fenno does so).
-        _write(2, line.data(), static_cast<unsigned>(line.size()));
-    }
+    com::WriteStderr(line);
 }
 
 void ReportLoadWarning(const char* component, const std::string& text) {

@@ -58,7 +58,7 @@ TEST(StatusBar, PanelsKeepTheirTextsWhateverTheAlignment) {
     EXPECT_EQ(bar.PanelText(1), "12kb");
     char raw[32] = {};
     SendMessageA(bar.Handle(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(raw));
-    EXPECT_STREQ(raw, "\t\t12kb");  // right-aligned in the control
+    EXPECT_STREQ(raw, "\t\t12kb  ");  // right-aligned in the control, kept off the divider
     bar.SetPanelText(5, "ignored");
     EXPECT_EQ(bar.PanelText(5), "");
 }

@@ -144,6 +144,22 @@ TEST_F(ServerWindow, AFailedLoadReturnsToIdle) {
     EXPECT_EQ("Idle - Tarvel", w->Text());
 }
 
+// Settings mistakes of the two keys the window reads for a load: each says what to fix.
+TEST_F(ServerWindow, AStartValueNotUnderstoodAndAMissingLmSayWhatToFix) {
+    Restart("start = Load\nlmm = " + KnFile() + "\n");
+    w->Show();
+    w->FormActivate();
+    w->FormActivate();
+    const std::string warning = "WARNING: start = Load is not understood: only start = load (in lower case) loads at start";
+    EXPECT_EQ(1, CountOf(warning)) << ::testing::PrintToString(Memo());  // once, not at every activation
+    EXPECT_FALSE(Logged("Initializing"));  // case matters: nothing loads
+
+    w->btLoadClick();
+    ASSERT_TRUE(PumpUntil([&] { return JobDone() && Logged("ERROR: LM load failed"); }));
+    EXPECT_TRUE(Logged("ERROR: The settings key lm is missing or empty: it names the file that Load loads"))
+        << ::testing::PrintToString(Memo());
+}
+
 TEST_F(ServerWindow, AClientThatCannotBeCreatedLeavesTheWindowIdle) {
     Restart("lm = " + KnFile() + "\n");
     both.failLM = true;

@@ -164,6 +164,38 @@ TEST_F(TarvelCom, StartedByComServesOneSetToSeveralClientsAndEndsAfterTheLast) {
     EXPECT_EQ(0, v);
 }
 
+// Started by COM, the server has no terminal: why a load failed is kept in a file beside it, one
+// reason a line, whether Tarvel or a component gives it.
+TEST_F(TarvelCom, StartedByComKeepsTheReasonsOfAFailedLoadBesideTheProgram) {
+    ASSERT_TRUE(init.ok());
+    auto lm = Create();
+    ASSERT_TRUE(lm);
+    TempDir dir;
+    const std::string folder = dir.path.substr(0, dir.path.size() - 1);
+    const std::string badModel = kData + "bad\\kn_missing_model.ini";
+    const struct {
+        std::string file, says;
+    } cases[] = {
+        {dir.path + "absent.set", "Can not open file: " + dir.path + "absent.set"},
+        {folder, "Can not open file: " + folder},
+        {badModel, "Dravo: Can not open file: " + kData + "bad\\missing.arpa (kn_model in " + badModel + ")"},
+    };
+    for (const auto& c : cases) {
+        auto file = com::ToBstr(c.file);
+        LONG v = -1;
+        ASSERT_EQ(S_OK, lm->Load(file.get(), &v));
+        EXPECT_EQ(0, v) << c.file;
+        EXPECT_EQ("Not loaded", Info(lm.get()));
+    }
+    lm.reset();
+    ASSERT_TRUE(WaitNoProcess("Tarvel.exe", 15000));  // its last client gone, the file is complete
+
+    const std::string exe = TARVEL_EXE;
+    const std::string errors = exe.substr(0, exe.find_last_of('\\') + 1) + "Tarvel.stderr.txt";
+    auto lines = FileLines(errors);
+    for (const auto& c : cases) EXPECT_TRUE(HasLine(lines, c.says)) << c.says << "\n" << testing::PrintToString(lines);
+}
+
 // A client that comes right after the previous one left reaches a server that serves it: the
 // leaving one has withdrawn its class, so COM starts a new one.
 TEST_F(TarvelCom, BackToBackClientsEachGetAServer) {

@@ -9,13 +9,32 @@ using LoadTest = SetFixture;
 TEST_F(LoadTest, UnknownSetTypeLoadsWithNoModels) {
     for (int type : {15, -1}) {
         form.lines.clear();
-        ASSERT_TRUE(Load("type = " + std::to_string(type) + "\n"));
+        const std::string t = std::to_string(type);
+        ASSERT_TRUE(Load("type = " + t + "\n"));
         EXPECT_EQ(form.lines, (std::vector<std::string>{
-                                  "Initializing", "Models weights",
-                                  "Dinamic lamda = true; Interpolation history = 0"}));
+                                  "Initializing", "WARNING: type = " + t + " is no set type (0 to 14): the set has no models",
+                                  "Models weights", "Dinamic lamda = true; Interpolation history = 0"}));
         EXPECT_TRUE(set.IsLoaded());
         EXPECT_EQ(set.GetInfo(), "LM Info: loaded; UNKNOWN TYPE");
         EXPECT_EQ(set.GetWeightInfo(), "Count = 0");
+    }
+}
+
+// A set type that is no number loads as type 0, as it reads, and says so; numbers in any of the
+// integer forms do not warn.
+TEST_F(LoadTest, ASetTypeThatIsNoNumberWarns) {
+    const struct {
+        const char* value;
+        bool warns;
+    } cases[] = {{"KN", true}, {"8.0", true}, {"1e1", true}, {"0", false}, {"$8", false}, {"-0", false}};
+    for (const auto& c : cases) {
+        form.lines.clear();
+        ASSERT_TRUE(Load(std::string("type = ") + c.value + "\nlamdaDinamic = 0\n")) << c.value;
+        EXPECT_EQ(c.warns, Logged(std::string("WARNING: type = ") + c.value + " is not a number: a set of type 0 is loaded"))
+            << c.value << ": " << ::testing::PrintToString(form.lines);
+        EXPECT_EQ(c.warns ? 1 : 0, std::count_if(form.lines.begin(), form.lines.end(), [](const std::string& l) {
+                      return l.rfind("WARNING: ", 0) == 0;
+                  })) << c.value;
     }
 }
 
