@@ -242,10 +242,10 @@ void TmForm::StartWorker(const std::function<void()>& accepted) {
     canceled = false;
     hadError = false;
     if (accepted) accepted();
-    if (!worker) {
-        worker = std::make_unique<TGoThread>();
-        worker->OnTerminate = [this] { ThreadEnded(); };  // OnThreadDone is virtual: a subclass's end
-    }
+    // A thread runs once, and there is none here: a worker lives only while jobActive is set
+    // (the end of its job takes it away before clearing the flag).
+    worker = std::make_unique<TGoThread>();
+    worker->OnTerminate = [this] { ThreadEnded(); };  // OnThreadDone is virtual: a subclass's end
     ResetProgress();
     UpdateButtons();
     worker->OnGo = job;
