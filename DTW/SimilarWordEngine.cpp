@@ -122,6 +122,9 @@ std::int32_t SimilarWordEngine::Analyze(const std::string& word) {
         position[static_cast<std::size_t>(IdOf(nearest[static_cast<std::size_t>(from)]))] = from;
         position[static_cast<std::size_t>(found[i].id)] = static_cast<std::int32_t>(i);
         nearest[i].value = found[i].distance;
+        // Not every measured word is within the threshold: an empty query against a one-letter
+        // word, or a one-letter query against an empty one, measures the border cell (2.1)
+        // whatever the threshold.
         if (found[i].distance <= maxValue) ++candidateCount;
     }
     measuredFront = found.size();

@@ -66,7 +66,6 @@ public:
 
 private:
     bool BestReadable(std::int32_t index) const;
-    std::int32_t Bind(const std::string& path);
 
     RegistrationReader readRegistration;
     std::unique_ptr<Vocabulary> vocabulary;

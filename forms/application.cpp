@@ -3,9 +3,18 @@
 #include <cstdlib>
 
 #include "forms/form.h"
+#include "forms/guard.h"
 #include "forms/main_thread.h"
 
 TApplication Application;
+
+namespace {
+
+// What forms::Guard catches is shown here, in the application's box.
+const bool kShowsGuardedExceptions =
+    (forms::SetExceptionDisplay([](const std::exception& e) { Application.ShowException(e); }), true);
+
+}  // namespace
 
 void TApplication::Initialize() {
     forms::PrepareMainThread();

@@ -153,6 +153,10 @@ private:
     // read: the operation then answers the neutral value of a set that is not loaded.
     bool Unsettled(unsigned gen) const { return building || generation != gen; }
 
+    // A call that a load's log lines let in finds building set and answers the neutral value,
+    // never one of the half-built set; an operation that a nested load ran under finds the
+    // generation changed. The models a nested load replaces stay in retired until the outermost
+    // operation ends, so no operation's ModelView ever points at a freed model.
     bool building = false;      // a load is building the set on the guard's thread
     unsigned generation = 0;    // changes with every load
     bool retireModels = false;  // a nested load keeps the models it replaces in retired
@@ -175,7 +179,8 @@ private:
     std::unique_ptr<TChannelServer> intServer;
     bool channelsEnded = false;
     // Changes whenever the models are cleared; the channels' check that every model is in this
-    // process holds for the value it was made at.
+    // process holds for the value it was made at. A request is answered in place only while the
+    // two agree, so a load or unload that ran in between sends it to the main thread instead.
     unsigned modelsEpoch = 0;
     unsigned checkedEpoch = ~0u;
     bool checkedInProcess = false;

@@ -5,7 +5,6 @@
 
 #include "Tarvel/engine/modelset.h"
 #include "Tarvel/host/cWin.h"
-#include "Tarvel/host/server.h"
 #include "com/bstr.h"
 #include "com/error.h"
 
@@ -46,8 +45,6 @@ HRESULT TLMImpl::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     obj->inner.Release();
     return hr;
 }
-
-HRESULT TLMImpl::UpdateRegistry(bool reg) { return host::UpdateRegistry(reg); }
 
 TLMImpl::TLMImpl(IUnknown* outer) : Dual(IID_ILM), controlling(outer ? outer : &inner) {
     inner.self = this;

@@ -20,7 +20,8 @@ public:
     // The class object's creation: a new object, aggregated when outer is given (then riid must
     // be IID_IUnknown).
     static HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv);
-    // The registration operation of the coclass (ProgID "Dravo.LM", no description of its own).
+    // The registration operation of the coclass (ProgID "Dravo.LM", no description of its own);
+    // defined beside the registrar in server.cpp, so the class includes nothing of the server.
     static HRESULT UpdateRegistry(bool reg);
 
     // IUnknown: delegated to the controlling unknown.

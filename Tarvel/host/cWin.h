@@ -55,6 +55,8 @@ protected:
     std::atomic<bool> loading{false};
     std::atomic<int> clientCount{0};
     // An Unload that came while the load job ran or ended: started once that job's end is handled.
+    // Set only while a job is taken; while it is set every further Unload is refused, so one
+    // unload at most is due and none runs inside the load it follows.
     bool unloadAfterLoad = false;
     DWORD unloadWaitMs = 2000;  // the unload job's wait before it unloads
 
@@ -67,7 +69,9 @@ private:
     std::string startWarned;
 
     enum class Job { None, Load, Unload };
-    Job current = Job::None;  // the job taken by the job protocol, until its end is handled
+    // The job taken by the job protocol, until its end is handled. An Unload that a message runs
+    // while it is Unload is refused: it could delete a set a client loaded after the first one.
+    Job current = Job::None;
 
     std::mutex clientLock;
     com::com_ptr<ILM> lmClient;

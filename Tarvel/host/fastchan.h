@@ -88,6 +88,8 @@ public:
     ~ConnA_Server() override { Teardown(); }
 
     // Main thread: the halted server of this channel whose teardown has not finished, if any.
+    // Its teardown serves messages; a start of the same channel run by one of them finishes
+    // that teardown before it creates the names again, so two servers never hold them.
     static ConnA_Server*& Retiring() {
         static ConnA_Server* server = nullptr;
         return server;
@@ -215,8 +217,12 @@ private:
     // gets to it.
     struct Link {
         // Ends when the waiting thread is to end: requests of an earlier generation are dropped.
+        // A stop, halt or teardown ends it before anything else, so an answer whose handler let
+        // messages run (and with them that stop) never writes a block or event that is going.
         std::atomic<unsigned> generation{0};
-        // The main thread waits for the waiting thread, or the channel was halted.
+        // The main thread waits for the waiting thread, or the channel was halted. Set, the
+        // waiting thread no longer waits for an answer the main thread has taken up: that answer
+        // may lie below the wait on the main thread's own stack.
         std::atomic<bool> abandon{false};
         com::unique_handle answered{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     };

@@ -99,7 +99,8 @@ bool StartChannel(std::unique_ptr<TChannelServer>& slot, bool ended, TTarvel* se
 }
 
 // Runs under the set's guard: counts the stop and hands back a server that no longer runs, to be
-// torn down once the guard is released.
+// torn down once the guard is released (the teardown waits for the waiting thread, which may be
+// waiting for the guard).
 template <typename T>
 std::unique_ptr<ConnA_Server<T>> StopChannel(std::unique_ptr<TChannelServer>& slot, int& count) {
     auto* server = dynamic_cast<ConnA_Server<T>*>(slot.get());

@@ -136,6 +136,13 @@ HRESULT UpdateRegistry(bool reg) {
     return ::RegisterTypeLib(lib.get(), widePath.data(), nullptr);
 }
 
+}  // namespace host
+
+// The coclass's registration operation is the registrar above.
+HRESULT TLMImpl::UpdateRegistry(bool reg) { return host::UpdateRegistry(reg); }
+
+namespace host {
+
 HRESULT RegisterServer() {
     HRESULT hr = TLMImpl::UpdateRegistry(true);
     if (FAILED(hr)) return hr;

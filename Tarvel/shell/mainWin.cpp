@@ -129,6 +129,17 @@ void TmForm::WriteInfo(const std::string& line) {
     std::fflush(infoFile);
 }
 
+// Re-entrancy. A log line on the main thread runs the window messages that wait (so the line
+// shows at once), and so do the window updates here that call ProcessMessages. Those messages
+// carry every client's COM calls and the channels' handed-over requests: any ILM call, Load and
+// Unload included, can run in the middle of any main-thread code that logs, on the same stack.
+// So such code logs only where its state is whole, holds no plain lock across the line (this
+// function lets go of infoLock first), and never waits for something a message must finish.
+// What must not happen twice at once keeps a guard of its own, each with its invariant beside it:
+// one job at a time and its end (jobActive, here); the load and the unload that follows it
+// (current, unloadAfterLoad in the server window); the model set's recursive guard with building,
+// generation and the retired models (TTarvel); the channels' generation, halt and retiring
+// server (fastchan.h) and the set's models epoch (modelset_channels.cpp).
 void TmForm::Log(const std::string& text) {
     {
         // File line and memo line take their place in one step, so both keep one order.
@@ -242,10 +253,10 @@ void TmForm::StartWorker(const std::function<void()>& accepted) {
     canceled = false;
     hadError = false;
     if (accepted) accepted();
-    if (!worker) {
-        worker = std::make_unique<TGoThread>();
-        worker->OnTerminate = [this] { ThreadEnded(); };  // OnThreadDone is virtual: a subclass's end
-    }
+    // A thread runs once, and there is none here: a worker lives only while jobActive is set
+    // (the end of its job takes it away before clearing the flag).
+    worker = std::make_unique<TGoThread>();
+    worker->OnTerminate = [this] { ThreadEnded(); };  // OnThreadDone is virtual: a subclass's end
     ResetProgress();
     UpdateButtons();
     worker->OnGo = job;

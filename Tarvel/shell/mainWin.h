@@ -112,5 +112,8 @@ private:
     void ThreadEnded();
 
     std::mutex infoLock;  // the info file, and the order of log lines
+    // Set from the moment a start is taken until its end has been handled: a start that a
+    // message runs meanwhile (inside OnThreadDone too) is refused, and a worker exists only
+    // while it is set.
     bool jobActive = false;
 };

@@ -24,7 +24,7 @@
 #include "com/coinit.h"
 #include "com/com_ptr.h"
 #include "com/handle.h"
-#include "tests/channels/channel_end.h"
+#include "tests/support/channel_end.h"
 #include "ngram_gen/arpa_generator.h"
 
 namespace {

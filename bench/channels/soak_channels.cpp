@@ -33,8 +33,8 @@
 #include "com/coinit.h"
 #include "com/com_ptr.h"
 #include "com/handle.h"
-#include "tests/channels/channel_end.h"
-#include "tests/host/process.h"
+#include "tests/support/channel_end.h"
+#include "tests/support/tarvel_process.h"
 
 namespace {
 

@@ -17,28 +17,11 @@
 #include <string>
 
 #include "Tarvel/host/transfer.h"
-#include "com/handle.h"
+#include "tests/support/channel_end.h"
 
 namespace {
 
-struct Channel {
-    com::unique_handle mapping, exec, done;
-    com::unique_view view;
-
-    bool Open(const std::string& base, size_t size) {
-        mapping.reset(OpenFileMappingA(FILE_MAP_WRITE, FALSE, (base + "_mem").c_str()));
-        if (!mapping) return false;
-        view.reset(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, size));
-        exec.reset(OpenEventA(EVENT_MODIFY_STATE, FALSE, (base + "_exec").c_str()));
-        done.reset(OpenEventA(SYNCHRONIZE, FALSE, (base + "_done").c_str()));
-        return view && exec && done;
-    }
-    // Signals the request and waits for its completion.
-    bool Send(DWORD timeoutMs) {
-        SetEvent(exec.get());
-        return WaitForSingleObject(done.get(), timeoutMs) == WAIT_OBJECT_0;
-    }
-};
+using chantest::Channel;
 
 int Fail(int code, const char* text) {
     std::printf("%s\n", text);
@@ -53,13 +36,12 @@ void PrintInt(const IntTransfer* b) {
 }
 
 int CharRequests(int count, const char* word, DWORD timeoutMs) {
-    Channel c;
-    if (!c.Open(kCharChannelName, sizeof(CharTransfer))) return Fail(3, "noopen");
+    Channel<CharTransfer> c(kCharChannelName);
+    if (!c.Open()) return Fail(3, "noopen");
     if (count > 1) Fail(0, "open");
-    auto* b = static_cast<CharTransfer*>(c.view.get());
+    CharTransfer* b = &c.Block();
     int answered = 0;
     for (int i = 0; i < count; ++i) {
-        b->marker = 0;
         if (std::strcmp(word, "@full") == 0)
             std::memset(b->word, 'a', sizeof b->word);
         else
@@ -73,13 +55,12 @@ int CharRequests(int count, const char* word, DWORD timeoutMs) {
 }
 
 int IntRequests(int count, char** a, DWORD timeoutMs) {
-    Channel c;
-    if (!c.Open(kIntChannelName, sizeof(IntTransfer))) return Fail(3, "noopen");
+    Channel<IntTransfer> c(kIntChannelName);
+    if (!c.Open()) return Fail(3, "noopen");
     if (count > 1) Fail(0, "open");
-    auto* b = static_cast<IntTransfer*>(c.view.get());
+    IntTransfer* b = &c.Block();
     int answered = 0;
     for (int i = 0; i < count; ++i) {
-        b->marker = 0;
         b->n = std::atoi(a[0]);
         b->id1 = std::atoi(a[1]);
         b->id2 = std::atoi(a[2]);
@@ -94,12 +75,11 @@ int IntRequests(int count, char** a, DWORD timeoutMs) {
 }
 
 int Hold(DWORD delayMs, DWORD timeoutMs) {
-    Channel c;
-    if (!c.Open(kIntChannelName, sizeof(IntTransfer))) return Fail(3, "noopen");
+    Channel<IntTransfer> c(kIntChannelName);
+    if (!c.Open()) return Fail(3, "noopen");
     Fail(0, "open");
     Sleep(delayMs);
-    auto* b = static_cast<IntTransfer*>(c.view.get());
-    b->marker = 0;
+    IntTransfer* b = &c.Block();
     b->n = 3;
     b->id1 = 1;
     b->id2 = 2;

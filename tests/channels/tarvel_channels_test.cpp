@@ -21,10 +21,10 @@
 #include "com/coinit.h"
 #include "com/com_ptr.h"
 #include "com/handle.h"
-#include "channel_end.h"
 #include "client_process.h"
-#include "../host/process.h"
 #include "temp_dir.h"
+#include "tests/support/channel_end.h"
+#include "tests/support/tarvel_process.h"
 
 using com::com_ptr;
 

@@ -10,7 +10,7 @@
 
 #include "Tarvel/host/server.h"
 #include "com/module.h"
-#include "process.h"
+#include "tests/support/tarvel_process.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "com/bstr.h"
 #include "com/coinit.h"
 #include "com/com_ptr.h"
-#include "process.h"
+#include "tests/support/tarvel_process.h"
 #include "temp_dir.h"
 
 using com::com_ptr;

@@ -17,7 +17,7 @@
 #include "com/registration.h"
 #include "dispatch.h"
 #include "own_window.h"
-#include "../host/process.h"  // Tarvel.exe processes
+#include "tests/support/tarvel_process.h"  // Tarvel.exe processes
 
 using com::com_ptr;
 
