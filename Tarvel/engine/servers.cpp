@@ -8,6 +8,7 @@
 #include <mutex>
 #include <utility>
 #include "com/error.h"
+#include "com/handle.h"
 #include "forms/exception.h"
 
 namespace engine {
@@ -77,8 +78,9 @@ void AfterCancel() {
 
 // A local server can be found in the instant it leaves: COM hands out its class object, which is
 // gone before the creation reaches it. (With the remote context too, the platform then reports the
-// class as not registered.) A new attempt finds it withdrawn and starts a new server.
-bool ReachedALeavingServer(HRESULT hr, DWORD context) {
+// class as not registered.) A new attempt finds it withdrawn and starts a new server. A class with
+// no local server in the registry is not retried: its failure is final and is reported at once.
+bool ReachedALeavingServer(REFCLSID clsid, HRESULT hr, DWORD context) {
     if (!(context & CLSCTX_LOCAL_SERVER)) return false;
     switch (hr) {
     case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
@@ -89,10 +91,15 @@ bool ReachedALeavingServer(HRESULT hr, DWORD context) {
     case CO_E_OBJNOTCONNECTED:
     case E_FAIL:
     case REGDB_E_CLASSNOTREG:
-        return true;
+        break;
     default:
         return false;
     }
+    wchar_t id[40] = {};
+    if (::StringFromGUID2(clsid, id, 40) == 0) return false;
+    std::wstring path = std::wstring(L"CLSID\\") + id + L"\\LocalServer32";
+    com::unique_hkey key;
+    return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 class SystemCreator final : public ComponentCreator {
@@ -103,7 +110,7 @@ public:
         for (int attempt = 1; attempt <= kAttempts; ++attempt) {
             *out = nullptr;
             hr = ::CoCreateInstance(clsid, nullptr, context, iid, out);
-            if (!ReachedALeavingServer(hr, context) || attempt == kAttempts) break;
+            if (!ReachedALeavingServer(clsid, hr, context) || attempt == kAttempts) break;
             ::Sleep(100);  // the leaving server's registration goes meanwhile
         }
         return hr;

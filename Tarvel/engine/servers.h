@@ -85,8 +85,9 @@ std::shared_ptr<ComponentCreator> CurrentComponentCreator();
 // again, CoCreateInstance and CLSIDFromProgID) before destroying it.
 void SetComponentCreator(ComponentCreator* creator);
 
-// Creates a component by class id (class context 21, once more with 5 on E_INVALIDARG), passes
-// the result through the debug check as "Create(intfObj)" and returns the result. On success the
+// Creates a component by class id (class context 21, once more with 5 on E_INVALIDARG; a local
+// server found in the instant it leaves is asked again, up to four times), passes the result
+// through the debug check as "Create(intfObj)" and returns the result. On success the
 // holder takes the new reference, releasing its previous one; on failure it is left empty.
 // The first creation in the process initialises COM for it once.
 HRESULT CreateComponentRaw(REFCLSID clsid, REFIID iid, void** out);
@@ -108,7 +109,8 @@ HRESULT CreateComponent(REFCLSID clsid, REFIID iid, com::com_ptr<I>& holder) {
 // ProgID of the provider that hosts KN models in a process of its own.
 inline constexpr wchar_t ProviderProgId[] = L"Fenno.LMIProvider";
 
-// Creates the provider by its ProgID (class context 21, no retry, no debug check). The class id
+// Creates the provider by its ProgID (class context 21, no debug check; a leaving provider is
+// asked again as above). The class id
 // lookup's result is not tested: an unregistered ProgID makes the creation fail.
 HRESULT CreateProviderRaw(REFIID iid, void** out);
 
