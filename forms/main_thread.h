@@ -25,13 +25,13 @@ bool RunningQueuedWork();
 // Main thread only: makes the window that wakes the message loop for posted closures.
 void PrepareMainThread();
 
-// Main thread only: a mark posted behind the messages queued now. Reached once it has been
-// dispatched, so a loop that pumps until then leaves what came later for the next turn; without
-// the queue's window it is never reached.
 // Main thread only: dispatches one waiting input or paint message and one due timer, which the
 // system makes only when no posted message waits.
 void LetLowPriorityMessagesThrough();
 
+// Main thread only: a mark posted behind the messages queued now. Reached once it has been
+// dispatched, so a loop that pumps until then leaves what came later for the next turn; without
+// the queue's window it is never reached.
 class QueueMark {
 public:
     QueueMark();

@@ -96,6 +96,17 @@ void TTarvel::EndChannels() {
     chars.reset();
 }
 
+// Called where waiting for the guard could wait for the main thread. The flag alone keeps every
+// answer away (each answering path reads it under the guard); halting the servers too, when the
+// guard is free, spares the hand-overs. A halt only stores atomics.
+void TTarvel::HaltChannels() {
+    channelsEnded = true;
+    std::unique_lock<std::recursive_mutex> lock(guard, std::try_to_lock);
+    if (!lock) return;
+    if (intServer) intServer->Halt();
+    if (charServer) charServer->Halt();
+}
+
 bool TTarvel::IsLoaded() {
     Busy busy(*this);
     return loaded;

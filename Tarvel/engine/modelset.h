@@ -2,6 +2,7 @@
 // shared word history, the language analyzer and the two fast-channel servers. The host owns one
 // and reaches it from COM calls, from the channel threads and from its load and unload jobs.
 #pragma once
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -82,6 +83,9 @@ public:
     // Halts both channels, then tears them down (INT first); later starts on this set fail. The
     // set is being deleted: no request is answered from it any more.
     void EndChannels();
+    // Any thread, without waiting: no request is answered from this set from now on, and its
+    // channels are halted when no operation holds the set; EndChannels tears them down later.
+    void HaltChannels();
 
 protected:
     // The analyzer step of the analyzer-based set types; fills pForma and sInfo.
@@ -177,7 +181,7 @@ private:
     char sInfo[3][1000] = {};
     std::unique_ptr<TChannelServer> charServer;
     std::unique_ptr<TChannelServer> intServer;
-    bool channelsEnded = false;
+    std::atomic<bool> channelsEnded{false};  // read by the channels' threads
     // Changes whenever the models are cleared; the channels' check that every model is in this
     // process holds for the value it was made at. A request is answered in place only while the
     // two agree, so a load or unload that ran in between sends it to the main thread instead.

@@ -78,11 +78,15 @@ void TmForm1::ReplaceSet() {
     // loaded: they are released there. Its channels end first, even while a call still holds
     // the set: none of them answers from a deleted set, and a start for the new set takes the
     // channels' names over.
+    const bool here = OnMainThread();
+    // Off the main thread, which may be busy for long (loading the next set), the old set stops
+    // answering now; only the teardown waits for the main thread.
+    if (!here && old) old->HaltChannels();
     auto release = [old = std::move(old)]() mutable {
         if (old) old->EndChannels();
         old.reset();
     };
-    if (OnMainThread())
+    if (here)
         release();
     else
         forms::PostToMainThread(std::move(release));

@@ -61,16 +61,24 @@ protected:
             const DWORD r = WaitForSingleObject(server->execEvent.get(), 1000);
             if (r == WAIT_FAILED) Sleep(100);  // never spin on a broken handle
             if (r != WAIT_OBJECT_0) continue;
-            if (server->running && server->direct && server->direct(server->userData, *server->Block())) {
-                SetEvent(server->doneEvent.get());
-                continue;
-            }
-            if (!server->running || !server->callback || !server->Serve())
-                SetEvent(server->doneEvent.get());
+            if (!CompletedElsewhere()) SetEvent(server->doneEvent.get());
         }
     }
 
 private:
+    // True when the main thread completed the request; false when this thread is to signal it.
+    // Whatever fails here still completes the request (a hand-over fails only before it is
+    // posted), and the channel keeps serving.
+    bool CompletedElsewhere() {
+        try {
+            if (server->running && server->direct && server->direct(server->userData, *server->Block()))
+                return false;
+            return server->running && server->callback && server->Serve();
+        } catch (...) {
+            return false;
+        }
+    }
+
     com::unique_handle ended{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 

@@ -164,6 +164,7 @@ bool TTarvel::StopProbabilityId() {
 // when it is shared: a question box or a log line inside may let the last release through.
 void TTarvel::OnCharRequest(CharTransfer& request) {
     const auto keep = weak_from_this().lock();
+    if (channelsEnded) return;  // halted off this thread, perhaps not yet in the server
     CheckInProcess();
     request.marker = kHandledMarker;
     // A word that fills its whole field has lost its end; no model knows it.
@@ -172,6 +173,7 @@ void TTarvel::OnCharRequest(CharTransfer& request) {
 
 void TTarvel::OnIntRequest(IntTransfer& request) {
     const auto keep = weak_from_this().lock();
+    if (channelsEnded) return;
     CheckInProcess();
     request.marker = kHandledMarker;
     if (request.n < 1 || request.n > 4) {
@@ -197,14 +199,22 @@ void TTarvel::CheckInProcess() {
     checkedEpoch = modelsEpoch;
 }
 
-// On the waiting thread. A failed call whose question box would wait here (holding the set) ends
-// the attempt before anything is reported; the main thread then asks the question itself.
+// On the waiting thread, with the block in the shared view, which a client that does not take
+// turns may rewrite meanwhile: the request is read once, into a copy, and only the answer is
+// written back. A failed call whose question box would wait here (holding the set) ends the
+// attempt before anything is reported; the main thread then asks the question itself. Every
+// other outcome completes the request here, once: a deleted set's unanswered.
 bool TTarvel::AnswerCharInPlace(CharTransfer& block) {
     std::unique_lock<std::recursive_mutex> lock(guard, std::defer_lock);
-    if (!TryGuard(lock) || checkedEpoch != modelsEpoch || !checkedInProcess) return false;
+    if (!TryGuard(lock)) return false;
+    if (channelsEnded) return true;
+    if (checkedEpoch != modelsEpoch || !checkedInProcess) return false;
     engine::DeferQuestions defer;
+    CharTransfer request;
+    std::memcpy(&request, &block, sizeof request);
     try {
-        const int id = std::memchr(block.word, '\0', sizeof block.word) ? IsUnknown(block.word) : 0;
+        // A word that fills its whole field has lost its end; no model knows it.
+        const int id = std::memchr(request.word, '\0', sizeof request.word) ? IsUnknown(request.word) : 0;
         block.marker = kHandledMarker;
         block.result = id;
     } catch (const engine::QuestionDeferred&) {
@@ -217,20 +227,26 @@ bool TTarvel::AnswerCharInPlace(CharTransfer& block) {
 
 bool TTarvel::AnswerIntInPlace(IntTransfer& block) {
     std::unique_lock<std::recursive_mutex> lock(guard, std::defer_lock);
-    if (!TryGuard(lock) || checkedEpoch != modelsEpoch || !checkedInProcess) return false;
+    if (!TryGuard(lock)) return false;
+    if (channelsEnded) return true;
+    if (checkedEpoch != modelsEpoch || !checkedInProcess) return false;
     engine::DeferQuestions defer;
-    const int n = block.n;
-    if (n < 1 || n > 4) {
-        block.marker = kHandledMarker;
-        Log("Can not calc probability - only N <= 4 are supported");
-        return true;
-    }
+    IntTransfer request;
+    std::memcpy(&request, &block, sizeof request);
+    const int n = request.n;
     try {
-        const float p = n == 4 ? ProbabilityId4(block.id1, block.id2, block.id3, block.id4)
-                               : ProbabilityId(block.id1, block.id2, block.id3);
+        if (n < 1 || n > 4) {
+            block.marker = kHandledMarker;
+            Log("Can not calc probability - only N <= 4 are supported");
+            return true;
+        }
+        const float p = n == 4 ? ProbabilityId4(request.id1, request.id2, request.id3, request.id4)
+                               : ProbabilityId(request.id1, request.id2, request.id3);
         block.marker = kHandledMarker;
         block.result = p;
     } catch (const engine::QuestionDeferred&) {
+        // The query was counted before its model deferred; the main thread's attempt counts it.
+        --calls;
         return false;
     } catch (...) {
         block.marker = kHandledMarker;

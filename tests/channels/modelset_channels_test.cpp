@@ -1,5 +1,6 @@
 // The model set's channel operations: counted starts and stops with their log lines, a mapping
 // that exists already, and teardown while requests are in flight.
+#include <atomic>
 #include <thread>
 
 #include "Tarvel/host/fastchan.h"
@@ -143,6 +144,29 @@ TEST_F(ChannelOps, AStopInsideAnOperationAbandonsTheWaitingRequest) {
     EXPECT_TRUE(stopped);
     EXPECT_EQ(clientCode, 0);  // signalled, but not handled
     EXPECT_NE(clientOut.find("marker=0"), std::string::npos) << clientOut;
+}
+
+// A halt that comes while another thread holds the set cannot reach the servers, which go on
+// running; from then on the set answers no request all the same.
+TEST_F(ChannelOps, AfterAHaltWhileTheSetIsBusyNoRequestIsAnswered) {
+    ASSERT_TRUE(set->StartIsUnknown());
+    EXPECT_EQ(RunClient("char labas").output, "result=17 marker=121212\n");  // the models are here
+    set->InfoOn(1);
+    std::atomic<bool> inside{false}, release{false};
+    form.onLog = [&](const std::string& line) {
+        if (line != "AddHistory(w)") return;
+        inside = true;
+        while (!release) Sleep(1);
+    };
+    std::thread busy([&] { set->AddHistory("w", 0); });
+    while (!inside) Sleep(1);
+    set->HaltChannels();
+    release = true;
+    busy.join();
+    form.onLog = nullptr;
+    const ClientRun after = RunClient("char labas 3000");
+    EXPECT_EQ(after.code, 0);  // completed, unanswered
+    EXPECT_NE(after.output.find("marker=0"), std::string::npos) << after.output;
 }
 
 }  // namespace

@@ -3,10 +3,14 @@
 // client, and the client count lines.
 #include "host_fixture.h"
 
+#include <atomic>
+#include <cstring>
 #include <thread>
 
 #include "Tarvel/engine/modelset.h"
 #include "Tarvel/host/server.h"
+#include "Tarvel/host/transfer.h"
+#include "channel_end.h"
 #include "forms/main_thread.h"
 
 namespace {
@@ -278,6 +282,47 @@ TEST_F(ServerWindow, DestroyedWhileTheUnloadJobWaits) {
     w.reset();
     EXPECT_EQ(S_OK, client->IsLoaded(&ok));
     EXPECT_EQ(0, ok);
+}
+
+// The unload job replaces the set on its worker thread while the main thread is busy (here with
+// this test, which serves none of its messages): the old set's teardown waits for the main
+// thread, but its channel answers nothing from the moment the job has run.
+TEST_F(ServerWindow, OnceTheUnloadJobHasRunTheOldSetsChannelAnswersNothing) {
+    Restart("lm = " + KnFile() + "\n");
+    kn->script.Answer("GetWordId(c)", 5);
+    auto client = NewObject(), other = NewObject();  // the other keeps the window open
+    auto file = B(KnFile().c_str());
+    LONG ok = 0;
+    ASSERT_EQ(S_OK, client->Load(file.get(), &ok));
+    ASSERT_EQ(1, ok);
+    ASSERT_EQ(S_OK, client->StartIsUnknown(&ok));
+    ASSERT_EQ(1, ok);
+    chantest::Channel<CharTransfer> chars(kCharChannelName);
+    ASSERT_TRUE(chars.Open());
+    std::strcpy(chars.Block().word, "c");
+    // The first request goes to the main thread, which notes that the models are here; then the
+    // set answers in place, with the main thread busy.
+    std::atomic<bool> sent{false};
+    std::thread first([&] { sent = chars.Send(); });
+    PumpUntil([&] { return sent.load(); });
+    first.join();
+    ASSERT_TRUE(sent);
+    chars.Block().result = 0;
+    ASSERT_TRUE(chars.Send());
+    ASSERT_EQ(chars.Block().marker, kHandledMarker);
+    ASSERT_EQ(chars.Block().result, 5);
+
+    std::weak_ptr<TTarvel> old = w->ModelSet();
+    w->unloadWaitMs = 1;
+    ASSERT_EQ(S_OK, client->Unload(&ok));
+    ASSERT_TRUE(w->worker);
+    w->worker->WaitFor();
+    ASSERT_NE(w->ModelSet(), old.lock()) << "the job did not replace the set";
+    ASSERT_FALSE(old.expired()) << "the teardown ran already";
+    chars.Block().result = 0;
+    EXPECT_TRUE(chars.Send());
+    EXPECT_NE(chars.Block().marker, kHandledMarker) << "answered " << chars.Block().result << " from the old set";
+    EXPECT_TRUE(PumpUntil([&] { return old.expired(); }));
 }
 
 TEST_F(ServerWindow, ClientCountLines) {

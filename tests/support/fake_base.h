@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,9 +17,14 @@ namespace fakes {
 
 class CallLog {
 public:
-    void Add(const std::string& call) { calls.push_back(call); }
+    void Add(const std::string& call) {
+        calls.push_back(call);
+        if (onCall) onCall(call);
+    }
     void Clear() { calls.clear(); }
     std::vector<std::string> calls;
+    // Runs inside each call once it is logged, before the fake answers it.
+    std::function<void(const std::string&)> onCall;
 };
 
 class Script {
