@@ -11,6 +11,7 @@
 #include "Tarvel/host/own_class.h"
 #include "com/bstr.h"
 #include "com/com_ptr.h"
+#include "com/handle.h"
 #include "com/module.h"
 #include "com/registration.h"
 #include "forms/main_thread.h"
@@ -49,28 +50,75 @@ bool HasWhiteSpace(const std::string& s) {
 DWORD g_cookie = 0;
 DWORD g_mainThread = 0;
 std::vector<std::string> g_args;
+
+// Held while this process offers the class. Clients that create LM at the same instant while no
+// Tarvel runs each make COM start one; those that find it held offer nothing and end, and COM
+// hands their clients the one that offers.
+constexpr char kOfferingName[] = "Local\\Tarvel.LM.offered";
+com::unique_handle g_offering;
+
+bool TakeOffering() {
+    g_offering.reset(::CreateMutexA(nullptr, FALSE, kOfferingName));
+    if (!g_offering) return true;  // nothing to tell by: offer
+    const DWORD w = ::WaitForSingleObject(g_offering.get(), 0);
+    return w == WAIT_OBJECT_0 || w == WAIT_ABANDONED;
+}
+
+// A process that offered nothing: COM still waits for it a moment before it looks for the class
+// again, and takes its end in that moment for a failed start.
+constexpr DWORD kStandByMs = 3000;
+
+// Main thread, which took the mutex. It goes before the class: a Tarvel that COM starts for a
+// client arriving after the withdrawal must find it free.
+void GiveOfferingBack() {
+    if (g_offering) ::ReleaseMutex(g_offering.get());  // fails harmlessly when not owned
+    g_offering.reset();
+}
+
 // Main thread: the class object is no longer offered to COM.
 void WithdrawClassObject() {
+    GiveOfferingBack();
     if (g_cookie) ::CoRevokeClassObject(g_cookie);
     g_cookie = 0;
 }
 
+// A program that COM started leaves in steps once the module lock has fallen to 0. It first
+// keeps offering its class for a linger time: a client that comes right after another left, or
+// in the instant it leaves, reaches this server. (A withdrawal while a creation is on its way
+// fails that creation: COM looks the class up and then asks the server for it in a second call.)
+// With no client come, it withdraws the class and stays a grace time, in which a creation that
+// was already past both steps still gets its object; then it quits.
+constexpr UINT kLingerMs = 1000;
 constexpr UINT kGraceMs = 1000;
-UINT_PTR g_grace = 0;
+UINT_PTR g_leaveTimer = 0;
+bool g_withdrawn = false;
 
-void CALLBACK GraceOver(HWND, UINT, UINT_PTR id, DWORD) {
+void CALLBACK LeaveStep(HWND, UINT, UINT_PTR id, DWORD);
+
+void StartLeaveTimer(UINT ms) {
+    if (g_leaveTimer) ::KillTimer(nullptr, g_leaveTimer);
+    g_leaveTimer = ::SetTimer(nullptr, 0, ms, LeaveStep);
+    if (!g_leaveTimer) ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
+}
+
+void CALLBACK LeaveStep(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
-    if (id == g_grace) g_grace = 0;
-    if (com::ModuleLockCount() == 0) ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
+    if (id != g_leaveTimer) return;
+    g_leaveTimer = 0;
+    if (com::ModuleLockCount() > 0) return;  // a client came: its release starts again
+    if (!g_withdrawn) {
+        WithdrawClassObject();
+        g_withdrawn = true;
+        StartLeaveTimer(kGraceMs);
+        return;
+    }
+    ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
 }
 
 // Main thread, when the module lock has fallen to 0 in a program that COM started.
 void Leave() {
     if (com::ModuleLockCount() > 0) return;  // a client came back meanwhile
-    WithdrawClassObject();
-    if (g_grace) ::KillTimer(nullptr, g_grace);
-    g_grace = ::SetTimer(nullptr, 0, kGraceMs, GraceOver);
-    if (!g_grace) ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
+    StartLeaveTimer(g_withdrawn ? kGraceMs : kLingerMs);
 }
 
 }  // namespace
@@ -190,13 +238,13 @@ bool ServerStartup(const std::vector<std::string>& args) {
     }
     if (!runAsServer) return false;
 
-    // The last release ends a program that COM started. The class object goes at once, inside
-    // that release when it runs on the main thread: the client that released finds no class
-    // offered when it creates again, and COM starts a new server for it instead of handing it
-    // this one. A client that got hold of the class object just before still creates its
-    // object within the grace time; that object is served, and its release ends the program.
-    const DWORD mainThread = g_mainThread;
     const bool automation = HasSwitch(args, "AUTOMATION");
+    if (!TakeOffering() && automation) {
+        ::Sleep(kStandByMs);
+        return false;
+    }
+    // The last release ends a program that COM started (Leave).
+    const DWORD mainThread = g_mainThread;
     com::SetLastReleaseAction([mainThread, automation] {
         if (!automation) return;
         if (::GetCurrentThreadId() == mainThread)

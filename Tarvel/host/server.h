@@ -34,7 +34,8 @@ bool TerminationCheck(int (*ask)(const char* text, const char* caption, UINT fla
 
 // What the application's initialisation runs once COM is initialised on the main thread:
 // reads the switches and registers, unregisters or offers the class object. Answers false when
-// the process is to end (after REGSERVER or UNREGSERVER). While serving, the engine's creation
+// the process is to end (after REGSERVER or UNREGSERVER, or, 3 s later, in a program that COM
+// started while another Tarvel offers the class). While serving, the engine's creation
 // of LM (the window's load job) goes to this process's own class object.
 bool ServerStartup(const std::vector<std::string>& args);
 // Withdraws the class object from COM (when the entry point returns).

@@ -4,12 +4,18 @@
 //                  model can give or the neutral value; loads FILE when it finds the set gone
 //   reload S FILE  Load and Unload rounds
 //   rounds S       back-to-back create, call, release
+//   stop           asks for an unload and leaves, so that a Tarvel started by hand ends
+// With the environment variable SOAK_INFO naming Tarvel's info file, each failed Load and each
+// failed creation is counted by its reason: before a Load the client writes a marker line into
+// the log (WriteMsg); after a refused Load the marker is still there with the refusal after it,
+// while a Load that ran emptied the file and left its own lines.
 #include <windows.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,27 +31,100 @@ const char* const kWords[] = {"a", "b", "c", "<s>"};
 
 struct Counts {
     long calls = 0, wrong = 0, failedCalls = 0, creations = 0, failedCreations = 0, loads = 0, failedLoads = 0;
+    std::map<std::string, long> reasons;  // failed loads and creations by what went wrong
 };
+
+std::string Hex(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(hr));
+    return text;
+}
 
 com::com_ptr<ILM> Create(Counts& n) {
     com::com_ptr<ILM> lm;
     ++n.creations;
-    if (FAILED(::CoCreateInstance(CLSID_LM, nullptr, 21, IID_ILM, lm.put_void()))) {
+    HRESULT hr = ::CoCreateInstance(CLSID_LM, nullptr, 21, IID_ILM, lm.put_void());
+    if (FAILED(hr)) {
         ++n.failedCreations;
+        ++n.reasons["creation " + Hex(hr)];
         lm = nullptr;
     }
     return lm;
 }
 
+std::vector<std::string> InfoLines() {
+    std::vector<std::string> lines;
+    const char* path = std::getenv("SOAK_INFO");
+    if (!path || !*path) return lines;
+    HANDLE f = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return lines;
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    ::CloseHandle(f);
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+bool Has(const std::string& line, const char* part) { return line.find(part) != std::string::npos; }
+
+// Why the Load after the marker failed, as the log says.
+std::string Reason(const std::string& marker) {
+    if (!std::getenv("SOAK_INFO")) return "not known";
+    const auto lines = InfoLines();
+    size_t m = lines.size();
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (Has(lines[i], marker.c_str())) m = i;
+    if (m < lines.size()) {
+        // Nothing emptied the file: the Load was refused before it began.
+        for (size_t i = m + 1; i < lines.size(); ++i)
+            if (lines[i].rfind("ERROR: ", 0) == 0 && !Has(lines[i], "soak:")) return "refused: " + lines[i];
+        return "refused without a reason";
+    }
+    for (const auto& line : lines)
+        if (!Has(line, "soak:") && (Has(line, "failed") || Has(line, "Can not"))) return "ran: " + line;
+    for (const auto& line : lines)
+        if (!Has(line, "soak:") && !Has(line, "refused") && line.rfind("ERROR: ", 0) == 0) return "ran: " + line;
+    // A load that began between the marker and this Load emptied the file, and this Load came
+    // inside it.
+    for (const auto& line : lines)
+        if (line.rfind("ERROR: ", 0) == 0 && Has(line, "refused")) return "refused: " + line;
+    return "no reason in the log";
+}
+
 bool Load(ILM* lm, const std::string& file, Counts& n) {
+    static long serial = 0;
+    const std::string marker =
+        "soak: " + std::to_string(::GetCurrentProcessId()) + " load " + std::to_string(++serial) + " ";
+    if (std::getenv("SOAK_INFO")) {  // a logged call more, which lets calls in too: only when counted
+        auto mark = com::ToBstr(marker);
+        lm->WriteMsg(mark.get());
+    }
     auto f = com::ToBstr(file);
     LONG ok = 0;
     ++n.loads;
-    if (FAILED(lm->Load(f.get(), &ok)) || ok != 1) {
+    const HRESULT hr = lm->Load(f.get(), &ok);
+    if (FAILED(hr) || ok != 1) {
         ++n.failedLoads;
+        ++n.reasons[FAILED(hr) ? "load " + Hex(hr) : Reason(marker)];
         return false;
     }
     return true;
+}
+
+// One line per reason, which scripts/soak adds up over the clients.
+void PrintReasons(const Counts& n) {
+    for (const auto& [reason, count] : n.reasons) std::printf("reason\t%ld\t%s\n", count, reason.c_str());
 }
 
 // p(w | x y) of the soak's model (tiny.arpa, worked out in its header) for every history the
@@ -148,6 +227,7 @@ void Query(DWORD ms, const std::string& file) {
     }
     std::printf("query calls %ld wrong %ld failedCalls %ld creations %ld failedCreations %ld loads %ld failedLoads %ld\n",
                 n.calls, n.wrong, n.failedCalls, n.creations, n.failedCreations, n.loads, n.failedLoads);
+    PrintReasons(n);
 }
 
 void Reload(DWORD ms, const std::string& file) {
@@ -166,6 +246,7 @@ void Reload(DWORD ms, const std::string& file) {
     }
     std::printf("reload calls %ld failedCalls %ld creations %ld failedCreations %ld loads %ld failedLoads %ld\n", n.calls,
                 n.failedCalls, n.creations, n.failedCreations, n.loads, n.failedLoads);
+    PrintReasons(n);
 }
 
 void Rounds(DWORD ms) {
@@ -180,13 +261,26 @@ void Rounds(DWORD ms) {
     }
     std::printf("rounds calls %ld failedCalls %ld creations %ld failedCreations %ld\n", n.calls, n.failedCalls,
                 n.creations, n.failedCreations);
+    PrintReasons(n);
+}
+
+void Stop() {
+    Counts n;
+    if (com::com_ptr<ILM> lm = Create(n)) {
+        LONG r = 0;
+        lm->Unload(&r);
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) return 2;
     com::CoInitGuard init;
+    if (argc == 2 && !std::strcmp(argv[1], "stop")) {
+        Stop();
+        return 0;
+    }
+    if (argc < 3) return 2;
     const DWORD ms = static_cast<DWORD>(std::atoi(argv[2])) * 1000;
     const std::string file = argc > 3 ? argv[3] : "";
     if (!std::strcmp(argv[1], "query")) Query(ms, file);

@@ -197,7 +197,7 @@ TEST_F(TarvelCom, StartedByComKeepsTheReasonsOfAFailedLoadBesideTheProgram) {
 }
 
 // A client that comes right after the previous one left reaches a server that serves it: the
-// leaving one has withdrawn its class, so COM starts a new one.
+// one that is still offering its class, or a new one.
 TEST_F(TarvelCom, BackToBackClientsEachGetAServer) {
     ASSERT_TRUE(init.ok());
     int served = 0;
@@ -234,6 +234,25 @@ TEST_F(TarvelCom, BackToBackClientsOfAnotherProcessEachGetAServerOnABusyMachine)
     DWORD failed = 99;
     GetExitCodeProcess(rounds.get(), &failed);
     EXPECT_EQ(0u, failed);
+}
+
+// Several processes creating back to back at once: each round is also a client that comes in the
+// instant another one leaves, and the first rounds are clients that make COM start a server at
+// the same instant. Every round gets a server, and no server stays behind (TearDown).
+TEST_F(TarvelCom, BackToBackClientsOfSeveralProcessesAtOnceEachGetAServer) {
+    const std::string client = BACK_TO_BACK_EXE;
+    std::vector<com::unique_handle> rounds;
+    for (int i = 0; i < 3; ++i) {
+        HANDLE h = nullptr;
+        ASSERT_EQ(static_cast<DWORD>(STILL_ACTIVE), RunProgram(client + " rounds 30", false, &h));
+        rounds.emplace_back(h);
+    }
+    for (auto& r : rounds) {
+        ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(r.get(), 200000));
+        DWORD failed = 99;
+        GetExitCodeProcess(r.get(), &failed);
+        EXPECT_EQ(0u, failed);
+    }
 }
 
 // Answers the first message box of the given caption that shows in any process with button id;
