@@ -9,25 +9,11 @@
 #include "Tarvel/host/cWin.h"
 #include "Tarvel/host/server.h"
 #include "com/coinit.h"
-#include "com/stderr_file.h"
 #include "forms/application.h"
 #include "forms/exception.h"
 #include "forms/guard.h"
 
-namespace {
-
-constexpr char kComStderrFile[] = "Tarvel.stderr.txt";
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    // Started by COM, no terminal shows standard error, where the components write why a model
-    // did not load: it goes to a file beside the program (an info key later takes it to
-    // "stderr.txt"). Done first, so that nothing is added between offering the class and serving.
-    const auto args = Application.Params();
-    if (host::HasSwitch(args, "AUTOMATION") || host::HasSwitch(args, "EMBEDDING"))
-        com::RedirectStderrBesideModule(kComStderrFile);
-
     std::unique_ptr<com::CoInitGuard> com;
     bool serve = true;
     // COM for the main thread as a single-threaded apartment; the server module's start-up

@@ -14,6 +14,7 @@
 #include "com/handle.h"
 #include "com/module.h"
 #include "com/registration.h"
+#include "com/stderr_file.h"
 #include "forms/main_thread.h"
 
 namespace host {
@@ -243,6 +244,11 @@ bool ServerStartup(const std::vector<std::string>& args) {
         ::Sleep(kStandByMs);
         return false;
     }
+    // Started by COM, no terminal shows standard error, where the components write why a model
+    // did not load: it goes to a file beside the program (an info key later takes it to
+    // "stderr.txt"). Only a process that serves takes the file, since opening it empties it, and
+    // before the class is offered, so that nothing is written between offering and serving.
+    if (automation || HasSwitch(args, "EMBEDDING")) com::RedirectStderrBesideModule("Tarvel.stderr.txt");
     // The last release ends a program that COM started (Leave).
     const DWORD mainThread = g_mainThread;
     com::SetLastReleaseAction([mainThread, automation] {
