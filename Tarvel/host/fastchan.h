@@ -177,14 +177,19 @@ public:
                 // A failing request must not end the channel; its client still gets its signal.
             }
             // The block and the event are there while the channel's generation lasts: a stop on
-            // this thread ends it first, one elsewhere waits for this answer.
-            if (l->generation == generation) {
+            // this thread ends it first, one elsewhere waits for this answer. Delivering claims
+            // the completion: a waiting thread that gave the request up after a halt has claimed
+            // it already, and then completes it alone.
+            int taken = Request::Taken;
+            if (l->generation == generation &&
+                request->state.compare_exchange_strong(taken, Request::Delivering)) {
                 block->marker = request->block.marker;
                 block->result = request->block.result;
                 request->state = Request::Delivered;
                 SetEvent(done);
             } else {
-                request->state = Request::Late;
+                taken = Request::Taken;
+                request->state.compare_exchange_strong(taken, Request::Late);
             }
             SetEvent(l->answered.get());
         });
@@ -192,17 +197,16 @@ public:
             WaitForSingleObject(link->answered.get(), 50);
             int state = request->state;
             if (state == Request::Delivered) return true;
-            if (state == Request::Late) return false;
-            if (running) continue;
-            if (state == Request::Pending &&
-                request->state.compare_exchange_strong(state, Request::Dropped))
-                return false;
-            if (state == Request::Delivered) return true;
+            if (state == Request::Late || state == Request::Dropped) return false;  // to signal here
+            if (running || state == Request::Delivering) continue;
             // Taken: when the main thread waits for this thread, it runs above that answer on
             // its own stack, so waiting for the answer would never end; it has ended the
             // generation, so the answer will not be delivered. The same holds after a halt, whose
-            // teardown may come from anywhere. Otherwise the answer comes.
-            if (state != Request::Taken || link->abandon) return false;
+            // teardown may come from anywhere. Otherwise the answer comes. Giving a request up
+            // claims its completion, so that it is signalled once, by whichever side claimed it.
+            if (state == Request::Pending || (state == Request::Taken && link->abandon)) {
+                if (request->state.compare_exchange_strong(state, Request::Dropped)) return false;
+            }
         }
     }
 
@@ -217,7 +221,7 @@ private:
     // One request on its way to the main thread and back, shared with the closure that the main
     // thread runs: either side may be the last to let go of it.
     struct Request {
-        enum : int { Pending, Taken, Delivered, Late, Dropped };
+        enum : int { Pending, Taken, Delivering, Delivered, Late, Dropped };
         std::atomic<int> state{Pending};
         T block;  // the client's request; the handler writes marker and result into it
     };

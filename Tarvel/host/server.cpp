@@ -240,15 +240,18 @@ bool ServerStartup(const std::vector<std::string>& args) {
     if (!runAsServer) return false;
 
     const bool automation = HasSwitch(args, "AUTOMATION");
-    if (!TakeOffering() && automation) {
+    const bool offering = TakeOffering();
+    if (!offering && automation) {
         ::Sleep(kStandByMs);
         return false;
     }
     // Started by COM, no terminal shows standard error, where the components write why a model
     // did not load: it goes to a file beside the program (an info key later takes it to
-    // "stderr.txt"). Only a process that serves takes the file, since opening it empties it, and
-    // before the class is offered, so that nothing is written between offering and serving.
-    if (automation || HasSwitch(args, "EMBEDDING")) com::RedirectStderrBesideModule("Tarvel.stderr.txt");
+    // "stderr.txt"). Only the process that offers the class takes the file, since opening it
+    // empties it, and before the class is offered, so that nothing is written between offering
+    // and serving.
+    if (offering && (automation || HasSwitch(args, "EMBEDDING")))
+        com::RedirectStderrBesideModule("Tarvel.stderr.txt");
     // The last release ends a program that COM started (Leave).
     const DWORD mainThread = g_mainThread;
     com::SetLastReleaseAction([mainThread, automation] {
@@ -261,8 +264,13 @@ bool ServerStartup(const std::vector<std::string>& args) {
     com::com_ptr<IClassFactory> factory = com::com_ptr<IClassFactory>::attach(
         new com::ClassFactory(com::ClassFactory::Creator(&TLMImpl::CreateInstance)));
     if (FAILED(::CoRegisterClassObject(CLSID_LM, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                       &g_cookie)))
-        g_cookie = 0;  // runs on without offering the class
+                                       &g_cookie))) {
+        g_cookie = 0;
+        // Offering nothing, this process must not keep the servers that COM starts next from
+        // offering; one that COM started would never get a client, so it ends.
+        GiveOfferingBack();
+        if (automation) return false;  // runs on without offering the class otherwise
+    }
     OfferOwnClass(factory.get());  // the window's load job reaches this server, never another
     return true;
 }

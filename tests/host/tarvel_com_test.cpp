@@ -213,7 +213,7 @@ TEST_F(TarvelCom, BackToBackClientsEachGetAServer) {
 }
 
 // The same from a separate process, plain CoCreateInstance each round, while other processes keep
-// every processor busy: the releasing client never finds the leaving server's class offered.
+// every processor busy: each round is served, by the server still lingering or by a new one.
 TEST_F(TarvelCom, BackToBackClientsOfAnotherProcessEachGetAServerOnABusyMachine) {
     const std::string client = BACK_TO_BACK_EXE;
     SYSTEM_INFO si{};
