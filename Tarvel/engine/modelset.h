@@ -189,4 +189,8 @@ private:
     unsigned checkedEpoch = ~0u;
     bool checkedInProcess = false;
     int calcCache = 0;
+
+    // The steps both in-place answers share (defined beside them).
+    template <typename T, typename Answer>
+    bool AnswerInPlace(T& block, Answer answer);
 };

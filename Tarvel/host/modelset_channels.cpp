@@ -203,20 +203,20 @@ void TTarvel::CheckInProcess() {
 // turns may rewrite meanwhile: the request is read once, into a copy, and only the answer is
 // written back. A failed call whose question box would wait here (holding the set) ends the
 // attempt before anything is reported; the main thread then asks the question itself. Every
-// other outcome completes the request here, once: a deleted set's unanswered.
-bool TTarvel::AnswerCharInPlace(CharTransfer& block) {
+// other outcome completes the request here, once: a deleted set's unanswered. `answer` writes
+// the copy's result and says whether it is to be written back.
+template <typename T, typename Answer>
+bool TTarvel::AnswerInPlace(T& block, Answer answer) {
     std::unique_lock<std::recursive_mutex> lock(guard, std::defer_lock);
     if (!TryGuard(lock)) return false;
     if (channelsEnded) return true;
     if (checkedEpoch != modelsEpoch || !checkedInProcess) return false;
     engine::DeferQuestions defer;
-    CharTransfer request;
+    T request;
     std::memcpy(&request, &block, sizeof request);
     try {
-        // A word that fills its whole field has lost its end; no model knows it.
-        const int id = std::memchr(request.word, '\0', sizeof request.word) ? IsUnknown(request.word) : 0;
+        if (answer(request)) block.result = request.result;
         block.marker = kHandledMarker;
-        block.result = id;
     } catch (const engine::QuestionDeferred&) {
         return false;
     } catch (...) {
@@ -225,31 +225,29 @@ bool TTarvel::AnswerCharInPlace(CharTransfer& block) {
     return true;
 }
 
+bool TTarvel::AnswerCharInPlace(CharTransfer& block) {
+    return AnswerInPlace(block, [this](CharTransfer& request) {
+        // A word that fills its whole field has lost its end; no model knows it.
+        request.result = std::memchr(request.word, '\0', sizeof request.word) ? IsUnknown(request.word) : 0;
+        return true;
+    });
+}
+
 bool TTarvel::AnswerIntInPlace(IntTransfer& block) {
-    std::unique_lock<std::recursive_mutex> lock(guard, std::defer_lock);
-    if (!TryGuard(lock)) return false;
-    if (channelsEnded) return true;
-    if (checkedEpoch != modelsEpoch || !checkedInProcess) return false;
-    engine::DeferQuestions defer;
-    IntTransfer request;
-    std::memcpy(&request, &block, sizeof request);
-    const int n = request.n;
-    try {
+    return AnswerInPlace(block, [this](IntTransfer& request) {
+        const int n = request.n;
         if (n < 1 || n > 4) {
-            block.marker = kHandledMarker;
             Log("Can not calc probability - only N <= 4 are supported");
-            return true;
+            return false;
         }
-        const float p = n == 4 ? ProbabilityId4(request.id1, request.id2, request.id3, request.id4)
-                               : ProbabilityId(request.id1, request.id2, request.id3);
-        block.marker = kHandledMarker;
-        block.result = p;
-    } catch (const engine::QuestionDeferred&) {
-        // The query was counted before its model deferred; the main thread's attempt counts it.
-        --calls;
-        return false;
-    } catch (...) {
-        block.marker = kHandledMarker;
-    }
-    return true;
+        try {
+            request.result = n == 4 ? ProbabilityId4(request.id1, request.id2, request.id3, request.id4)
+                                    : ProbabilityId(request.id1, request.id2, request.id3);
+        } catch (const engine::QuestionDeferred&) {
+            // The query was counted before its model deferred; the main thread's attempt counts it.
+            --calls;
+            throw;
+        }
+        return true;
+    });
 }
