@@ -45,7 +45,7 @@ public:
         if (text == "ERROR: Thread working" || text == "ERROR: Program working") ++refused;
         TmForm1::Log(text);
     }
-    int ends = 0;
+    std::atomic<int> ends{0};
     std::atomic<int> refused{0};
 };
 

@@ -40,7 +40,7 @@ public:
         if (text == "ERROR: Thread working" || text == "ERROR: Program working") ++refused;
         TmForm::Log(text);
     }
-    int ends = 0;
+    std::atomic<int> ends{0};
     std::atomic<int> refused{0};
 };
 
@@ -273,6 +273,8 @@ TEST_F(ToolWindow, StartsArrivingWhileJobsEndAreRefusedOrRun) {
                 w->StartWorker();
             });
             Sleep(i % 3);
+            // The second half comes after a job's end, however slow the machine is.
+            if (i == kStarts / 2) AwaitAtLeast(w->ends, 1);
         }
     });
     bool settled = PumpUntil([&] { return asked == kStarts && Idle(); }, 60000);
