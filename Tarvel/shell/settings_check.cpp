@@ -158,8 +158,9 @@ std::vector<std::string> SettingsWarnings(const TSettings& settings, const std::
                           " is not; keep one of them");
             continue;
         }
-        // The set type has its own warning when it is no number.
-        const bool ownWarning = kind == SettingsFileKind::Program && v.key == "type";
+        // The set type has its own warning when it is no number, and a models' file may be
+        // Tarvel's own file: type is left to that warning.
+        const bool ownWarning = v.key == "type";
         std::string readAs;
         if (known->number && !ownWarning && ReadWithTextAfter(v, readAs))
             out.push_back(line + " in " + fileName + ": text after the number, read as " + readAs + "; " +
