@@ -126,6 +126,7 @@ private:
     bool MakeHistories();
     bool LoadModels(int setType, const std::string& settingsFile);
     bool LoadModel(size_t i, const std::string& file);
+    bool LoadAndWarn(TLMWrap& model, const std::string& file);
     TLMWrap* NewModel(int modelType);
     void CheckSum(size_t a, size_t b, const std::string& text);
     void CountQuery();
@@ -188,6 +189,8 @@ private:
     unsigned modelsEpoch = 0;
     unsigned checkedEpoch = ~0u;
     bool checkedInProcess = false;
+    // The models' files whose mistakes this load has reported: two models may read one file.
+    std::vector<std::string> warnedFiles;
     int calcCache = 0;
 
     // The steps both in-place answers share (defined beside them).
