@@ -153,7 +153,9 @@ private:
         std::unique_ptr<TLMWrap>* begin() const { return first; }
         std::unique_ptr<TLMWrap>* end() const { return first + count; }
     };
-    ModelView Models() { return {models.data(), ModelCount()}; }
+    // After a failed load none: the models it left (set types 0 and 8 keep theirs) hold no
+    // components to ask, so the set answers as before any load.
+    ModelView Models() { return failed ? ModelView{nullptr, 0} : ModelView{models.data(), ModelCount()}; }
     // True while a load builds the set, or when one has replaced the models since gen was
     // read: the operation then answers the neutral value of a set that is not loaded.
     bool Unsettled(unsigned gen) const { return building || generation != gen; }
@@ -168,6 +170,7 @@ private:
     std::vector<std::vector<std::unique_ptr<TLMWrap>>> retired;
 
     bool loaded = false;
+    bool failed = false;  // the last load ended without success (false, or an exception)
     int calls = 0;
     int setType = 0;
     std::vector<std::unique_ptr<TLMWrap>> models;

@@ -221,10 +221,12 @@ bool TTarvel::Load(const std::string& settingsFile) {
         }
     } build(*this);
     loaded = false;
+    failed = true;
     // The set counts as loaded only once every step has succeeded; an exception (a debug check
     // answered Yes, a component that throws) still reaches the caller, but the log says why.
     try {
         loaded = Build(settingsFile);
+        failed = !loaded;
     } catch (const std::exception& e) {
         LogError(std::string("Load failed: ") + e.what());
         throw;
