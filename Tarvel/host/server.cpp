@@ -8,7 +8,10 @@
 
 #include "Tarvel.h"
 #include "Tarvel/host/LMImpl.h"
+#include "Tarvel/engine/servers.h"
 #include "Tarvel/host/own_class.h"
+#include "Tarvel/shell/toolops.h"
+#include "Tarvel/shell/settings.h"
 #include "com/bstr.h"
 #include "com/class_object.h"
 #include "com/com_ptr.h"
@@ -221,6 +224,12 @@ bool ServerStartup(const std::vector<std::string>& args) {
     // and serving.
     if (offering && (automation || HasSwitch(args, "EMBEDDING")))
         com::RedirectStderrBesideModule("Tarvel.stderr.txt");
+    // Nobody watches the screen of a server that COM started: no debug box may wait there.
+    if (automation || HasSwitch(args, "EMBEDDING"))
+        engine::SetUnattended([](const std::string& report) {
+            PrintToStderr(report + "\n");
+            if (mForm) mForm->LogError(report);
+        });
     // The last release ends a program that COM started (Leave).
     const DWORD mainThread = g_mainThread;
     com::SetLastReleaseAction([mainThread, automation] {
