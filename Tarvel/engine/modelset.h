@@ -199,4 +199,9 @@ private:
     // The steps both in-place answers share (defined beside them).
     template <typename T, typename Answer>
     bool AnswerInPlace(T& block, Answer answer);
+    // The channels' starts and stops, one per block type (defined beside them).
+    template <typename T>
+    bool StartChannel(std::unique_ptr<TChannelServer>& slot);
+    template <typename T>
+    bool StopChannel(std::unique_ptr<TChannelServer>& slot);
 };
