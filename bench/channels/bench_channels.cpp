@@ -3,9 +3,11 @@
 // ILM.IsUnknown, probabilities by ids through the INT channel and through ILM.ProbabilityId,
 // and the floor under every channel: a bare round trip of two auto-reset events between this
 // process and a copy of it that only answers. The same questions are interleaved one by one
-// after a warm-up pass. Prints p50 and p99 of each, each channel's ratio to the floor and COM's
-// ratio to it, and whether every answer agreed, each beside its goal; once with the KN model in
-// Tarvel's own process and once in the provider's.
+// after a warm-up pass; then, as a client that asks only the channel does, each kind back to back:
+// the round trip, then the CHAR and the INT questions each in a row. Prints p50 and p99 of each,
+// each channel's ratio to the floor of the same regime and COM's ratio to the channel, and whether
+// every answer agreed with COM's, each beside its goal; once with the KN model in Tarvel's own
+// process and once in the provider's.
 //   bench_channels [n-grams [questions]]
 //   bench_channels echo <event base>   the answering copy (started by the bench itself)
 #include <windows.h>
@@ -56,6 +58,13 @@ struct Question {
 struct Timings {
     std::vector<double> floor, chars, isUnknown, ints, probabilityId;
     size_t asked = 0, agreed = 0;
+    std::vector<LONG> ids;     // COM's answers, question by question, for the back-to-back runs
+    std::vector<float> probs;
+};
+
+// The same questions back to back, each kind in a row: no COM call between two requests.
+struct InARow {
+    std::vector<double> floor, chars, ints;
 };
 
 // The bare round trip: a copy of this program waits for "<base>_ping" and sets "<base>_pong".
@@ -131,12 +140,53 @@ void Pass(ILM* lm, Echo& echo, Channel<CharTransfer>& chars, Channel<IntTransfer
         t.agreed += (charOk && hrId == S_OK && chars.Block().result == id) +
                     (intOk && hrP == S_OK && b.result == p);
         if (!record) continue;
+        t.ids.push_back(hrId == S_OK ? id : -1);
+        t.probs.push_back(hrP == S_OK ? p : 1.0f);
         if (echoed) t.floor.push_back(Us(f0, f1));
         t.chars.push_back(Us(t0, t1));
         t.isUnknown.push_back(Us(t2, t3));
         t.ints.push_back(Us(t3, t4));
         t.probabilityId.push_back(Us(t4, t5));
     }
+}
+
+// Each kind in a row; every channel answer is compared with COM's for the same question.
+void BackToBack(Echo& echo, Channel<CharTransfer>& chars, Channel<IntTransfer>& ints,
+                const std::vector<Question>& questions, Timings& t, InARow& r) {
+    for (size_t i = 0; i < questions.size(); ++i) {
+        const auto f0 = Clock::now();
+        if (echo.RoundTrip()) r.floor.push_back(Us(f0, Clock::now()));
+    }
+    for (size_t i = 0; i < questions.size(); ++i) {
+        std::snprintf(chars.Block().word, sizeof chars.Block().word, "%s", questions[i].word.c_str());
+        const auto t0 = Clock::now();
+        const bool ok = chars.Send() && chars.Block().marker == kHandledMarker;
+        r.chars.push_back(Us(t0, Clock::now()));
+        ++t.asked;
+        t.agreed += ok && chars.Block().result == t.ids[i];
+    }
+    IntTransfer& b = ints.Block();
+    for (size_t i = 0; i < questions.size(); ++i) {
+        b.n = 3;
+        b.id1 = questions[i].ids[0];
+        b.id2 = questions[i].ids[1];
+        b.id3 = questions[i].ids[2];
+        const auto t0 = Clock::now();
+        const bool ok = ints.Send() && b.marker == kHandledMarker;
+        r.ints.push_back(Us(t0, Clock::now()));
+        ++t.asked;
+        t.agreed += ok && b.result == t.probs[i];
+    }
+}
+
+void ReportInARow(const char* channel, const std::vector<double>& ch, double floor50, bool inProcess) {
+    const double c50 = Percentile(ch, 0.50);
+    std::printf("  %-18s p50 %8.1f us   p99 %8.1f us   p50 %5.2fx the floor", channel, c50, Percentile(ch, 0.99),
+                c50 / floor50);
+    if (inProcess)
+        std::printf("   goal <= %.1fx\n", kFloorGoal);
+    else
+        std::printf("   (floor: the round trip and the call to the provider)\n");
 }
 
 void Report(const char* channel, const std::vector<double>& ch, const char* method,
@@ -179,11 +229,20 @@ bool Section(ILM* lm, const char* title, const std::string& setFile, const std::
             Timings t;
             Pass(lm, echo, chars, ints, std::vector<Question>(questions.begin(), questions.begin() + 200), false, t);
             Pass(lm, echo, chars, ints, questions, true, t);
+            InARow r;
+            BackToBack(echo, chars, ints, questions, t, r);
             const double floor50 = Percentile(t.floor, 0.50);
+            std::printf("  interleaved with COM calls\n");
             std::printf("  %-18s p50 %8.1f us   p99 %8.1f us   (two processes, two events)\n", "bare round trip",
                         floor50, Percentile(t.floor, 0.99));
             Report("CHAR channel", t.chars, "ILM.IsUnknown", t.isUnknown, floor50, inProcess);
             Report("INT channel", t.ints, "ILM.ProbabilityId", t.probabilityId, floor50, inProcess);
+            const double row50 = Percentile(r.floor, 0.50);
+            std::printf("  back to back\n");
+            std::printf("  %-18s p50 %8.1f us   p99 %8.1f us   (two processes, two events)\n", "bare round trip",
+                        row50, Percentile(r.floor, 0.99));
+            ReportInARow("CHAR channel", r.chars, row50, inProcess);
+            ReportInARow("INT channel", r.ints, row50, inProcess);
             std::printf("  answers agree: %zu of %zu   goal: all\n", t.agreed, t.asked);
             result = t.agreed == t.asked;
         } else {
