@@ -60,8 +60,10 @@ bool IsProxy(IUnknown* object) {
 
 // Takes the set's guard for a request in place, waiting a little while another thread holds it
 // for a moment (the other channel, a COM call); false when the set stays busy (a load, an
-// operation that lets calls in), whose request then goes to the main thread.
+// operation that lets calls in), whose request then goes to the main thread. A free guard, the
+// usual case, is taken before any clock is read.
 bool TryGuard(std::unique_lock<std::recursive_mutex>& lock) {
+    if (lock.try_lock()) return true;
     LARGE_INTEGER start, now, frequency;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
