@@ -48,6 +48,7 @@ TmForm::~TmForm() {
     settings.reset();
     worker.reset();
     std::lock_guard<std::mutex> g(infoLock);
+    SealPending();  // its counts still reach the file
     if (infoFile) std::fclose(infoFile);
     infoFile = nullptr;
 }
@@ -58,6 +59,8 @@ bool TmForm::HandOver(std::function<void()> fn) {
         if (!forms::RunningQueuedWork()) forms::DrainMainThread();
         return false;
     }
+    std::lock_guard<std::mutex> g(infoLock);
+    SealPending();  // lines logged before the update show before it
     Post(std::move(fn));
     return true;
 }
@@ -141,22 +144,56 @@ void TmForm::WriteInfo(const std::string& line) {
 // generation and the retired models (TTarvel); the channels' generation, halt and retiring
 // server (fastchan.h) and the set's models epoch (modelset_channels.cpp).
 void TmForm::Log(const std::string& text) {
-    {
-        // File line and memo line take their place in one step, so both keep one order.
-        std::lock_guard<std::mutex> g(infoLock);
-        WriteInfo(text);
-        Post([this, text] { mInfo->AppendLine(text); });
-    }
+    Write(text, true);
     if (OnMainThread()) Application.ProcessMessages();
 }
 
 void TmForm::LogWarning(const std::string& text) {
     if (noWarning) {
-        std::lock_guard<std::mutex> g(infoLock);
-        WriteInfo("WARNING: " + text);
+        Write("WARNING: " + text, false);
         return;
     }
     Log("WARNING: " + text);
+}
+
+// File line and memo line take their place in one locked step, so both keep one order. A line
+// from another thread joins the one pending batch, bounded, which one posted closure shows: a
+// thread that logs on and on (a channel client's flood of refused requests) adds no more work
+// ahead of the main thread's COM calls than one batch, and the file gets the batch's summary as
+// the memo does, so it cannot fill the disk either.
+void TmForm::Write(const std::string& text, bool memo) {
+    std::lock_guard<std::mutex> g(infoLock);
+    if (OnMainThread()) {
+        SealPending();
+        WriteInfo(text);
+        if (memo) Post([this, text] { mInfo->AppendLine(text); });
+        return;
+    }
+    if (!pending) {
+        pending = std::make_shared<TLogBatch>();
+        Post([this, batch = pending] { ShowBatch(*batch); });
+    }
+    WriteAdded(*pending, pending->Add(text, memo));
+}
+
+void TmForm::WriteAdded(const TLogBatch& batch, size_t added) {
+    for (size_t i = batch.lines.size() - added; i < batch.lines.size(); ++i) WriteInfo(batch.lines[i].text);
+}
+
+void TmForm::SealPending() {
+    if (!pending) return;
+    WriteAdded(*pending, pending->Seal());
+    pending.reset();
+}
+
+void TmForm::ShowBatch(const TLogBatch& batch) {
+    {
+        std::lock_guard<std::mutex> g(infoLock);
+        if (pending.get() == &batch) SealPending();
+    }
+    // Sealed: no thread touches its lines any more.
+    for (const auto& line : batch.lines)
+        if (line.memo) mInfo->AppendLine(line.text);
 }
 
 void TmForm::LogError(const std::string& text) {

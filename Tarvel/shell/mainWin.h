@@ -5,7 +5,8 @@
 // SetCount, and jobs update the caption, progress and buttons, from any thread. The rule: no
 // thread but the main one touches a control, and no thread ever waits for the main thread.
 // A log line is written to the info file at once, under a lock, and in the same locked step its
-// memo line is queued for the main thread; window updates from other threads are queued the
+// memo line is queued for the main thread (lines from other threads join one bounded batch
+// instead, which a flood summarises as counts); window updates from other threads are queued the
 // same way. The main thread applies the queue in order, from its message loop or before any
 // update of its own, so the memo and the file hold the lines in the one order they were logged.
 // SetCount and the flags are plain atomic values.
@@ -19,6 +20,7 @@
 #include <string>
 
 #include "Tarvel/shell/gothread.h"
+#include "Tarvel/shell/logbatch.h"
 #include "Tarvel/shell/priority.h"
 #include "Tarvel/shell/settings.h"
 #include "Tarvel/shell/toolops.h"
@@ -110,8 +112,15 @@ private:
     // The worker's end notification: takes the ended worker over before anything else runs, lets
     // OnThreadDone handle the end, then frees that worker and no other.
     void ThreadEnded();
+    void Write(const std::string& text, bool memo);
+    // Under infoLock: writes the batch's last `added` lines to the info file.
+    void WriteAdded(const TLogBatch& batch, size_t added);
+    // Under infoLock: no line joins the pending batch any more; its counts are written.
+    void SealPending();
+    void ShowBatch(const TLogBatch& batch);  // the pending batch's closure, main thread
 
     std::mutex infoLock;  // the info file, and the order of log lines
+    std::shared_ptr<TLogBatch> pending;  // under infoLock: the batch that other threads' lines join
     // Set from the moment a start is taken until its end has been handled: a start that a
     // message runs meanwhile (inside OnThreadDone too) is refused, and a worker exists only
     // while it is set.

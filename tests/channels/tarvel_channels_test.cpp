@@ -4,6 +4,7 @@
 // client; a last stop lets the other clients' calls through while the waiting thread ends; busy
 // channels leave COM calls their turn; an unloaded set's channels give way to the next set's.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -281,6 +282,65 @@ TEST_F(TarvelChannels, BusyChannelsLeaveComCallsTheirTurn) {
         EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
         EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));
     }
+}
+
+// Tarvel's private bytes, as the system counts them.
+SIZE_T PrivateBytes(DWORD pid) {
+    com::unique_handle p(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    PROCESS_MEMORY_COUNTERS_EX c{};
+    c.cb = sizeof c;
+    if (!p.valid() || !K32GetProcessMemoryInfo(p.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), sizeof c))
+        return 0;
+    return c.PrivateUsage;
+}
+
+// An INT client floods the channel with refused requests (n = 5), each of which logs a line on the
+// waiting thread. A COM client's calls on a thread of their own are all answered while the flood
+// still runs, and Tarvel holds no more memory after it than a few MB above what it held before.
+TEST_F(TarvelChannels, AFloodOfRefusedRequestsLeavesComCallsTheirTurn) {
+    auto lm = Create();
+    ASSERT_TRUE(lm);
+    LONG v = 0;
+    auto file = com::ToBstr(dir.Write("set", "type = 0\nkn_model = " + kData + "tiny.arpa\n"));
+    ASSERT_EQ(S_OK, lm->Load(file.get(), &v));
+    ASSERT_EQ(S_OK, lm->StartProbabilityId(&v));
+    const std::vector<DWORD> tarvel = ProcessesNamed("Tarvel.exe");
+    ASSERT_EQ(1u, tarvel.size());
+    const SIZE_T before = PrivateBytes(tarvel[0]);
+    ASSERT_NE(before, 0u);
+
+    com::unique_handle go = NewEvent(), done = NewEvent();
+    std::atomic<int> answered{0};
+    std::thread com([&] {
+        com::CoInitGuard init(COINIT_MULTITHREADED);
+        com_ptr<ILM> other = Create();
+        WaitForSingleObject(go.get(), INFINITE);
+        auto w = com::ToBstr("c");
+        for (int i = 0; other && i < 200; ++i) {
+            LONG id = 0;
+            if (other->IsUnknown(w.get(), &id) == S_OK && id == 5) ++answered;
+        }
+        SetEvent(done.get());
+    });
+    ClientProcess flood("int-repeat 50000 5 1 2 3 4");
+    ASSERT_EQ(flood.ReadLine(), "open");
+    SetEvent(go.get());
+    HANDLE ends[] = {done.get(), flood.Process()};
+    const DWORD first = WaitForMultipleObjects(2, ends, FALSE, INFINITE);
+    EXPECT_EQ(first, WAIT_OBJECT_0) << "the flood ended before the COM calls did";
+    EXPECT_EQ(flood.Finish(200000), 0);
+    EXPECT_EQ(flood.Rest(), "ok=50000\nresult=0 bits=00000000 marker=121212\n");
+    if (first != WAIT_OBJECT_0) {  // the calls wait behind the backlog: end it
+        com::unique_handle p(OpenProcess(PROCESS_TERMINATE, FALSE, tarvel[0]));
+        TerminateProcess(p.get(), 1);
+    }
+    com.join();
+    EXPECT_EQ(answered, 200);
+    if (first != WAIT_OBJECT_0) return;
+    LONG loaded = 0;
+    EXPECT_EQ(S_OK, lm->IsLoaded(&loaded));  // a turn of Tarvel's main thread after the flood
+    EXPECT_LT(PrivateBytes(tarvel[0]), before + 8 * 1024 * 1024);
+    EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));
 }
 
 // Both channels run on a set that an Unload deletes (it comes while the set loads). Once the old
