@@ -284,14 +284,14 @@ TEST_F(TarvelChannels, BusyChannelsLeaveComCallsTheirTurn) {
     }
 }
 
-// Tarvel's private bytes, as the system counts them.
+// Tarvel's committed private memory, as the system counts it.
 SIZE_T PrivateBytes(DWORD pid) {
     com::unique_handle p(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     PROCESS_MEMORY_COUNTERS_EX c{};
     c.cb = sizeof c;
     if (!p.valid() || !K32GetProcessMemoryInfo(p.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), sizeof c))
         return 0;
-    return c.PrivateUsage;
+    return c.PagefileUsage;  // what Wine counts as the process's private bytes
 }
 
 // An INT client floods the channel with refused requests (n = 5), each of which logs a line on the
