@@ -31,8 +31,23 @@ void TLogBatch::EndRun() {
 
 std::size_t TLogBatch::Seal() {
     const std::size_t before = lines.size();
+    const int shown = run < ShownRepeats ? run : ShownRepeats;
     EndRun();
-    if (beyondCap > 0) lines.push_back({"... " + std::to_string(beyondCap) + " more lines", true});
+    if (beyondCap > 0) {
+        lines.push_back({"... " + std::to_string(beyondCap) + " more lines", true});
+    } else {
+        run = shown;  // the run goes on in the next batch, past the copies already shown
+    }
     beyondCap = 0;
     return lines.size() - before;
+}
+
+TLogBatch TLogBatch::Next() const {
+    TLogBatch next;
+    if (run > 0) {
+        next.last = last;
+        next.lastMemo = lastMemo;
+        next.run = run;
+    }
+    return next;
 }

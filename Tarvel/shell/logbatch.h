@@ -2,6 +2,7 @@
 // a bound, so that no flood of lines can pile up work or memory ahead of the main thread: a run of
 // one line repeated keeps its first copies and then only counts them; beyond a cap on the lines
 // held, every further line is only counted. A count becomes one line of its own, in its place.
+// A run goes on into the next batch, so a flood of one line adds one count line per batch.
 // Whatever the batch adds to `lines` goes to the info file at once, so the file and the memo hold
 // the same lines in one order.
 #pragma once
@@ -23,6 +24,8 @@ public:
     std::size_t Add(const std::string& text, bool memo);
     // No line joins any more: the open counts become lines. Answers how many it added.
     std::size_t Seal();
+    // After Seal: an empty batch that continues this one's run.
+    TLogBatch Next() const;
 
     std::vector<Line> lines;
 

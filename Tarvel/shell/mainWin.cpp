@@ -165,12 +165,14 @@ void TmForm::Write(const std::string& text, bool memo) {
     std::lock_guard<std::mutex> g(infoLock);
     if (OnMainThread()) {
         SealPending();
+        next = TLogBatch();  // a line of the main thread's own ends any run
         WriteInfo(text);
         if (memo) Post([this, text] { mInfo->AppendLine(text); });
         return;
     }
     if (!pending) {
-        pending = std::make_shared<TLogBatch>();
+        pending = std::make_shared<TLogBatch>(std::move(next));
+        next = TLogBatch();
         Post([this, batch = pending] { ShowBatch(*batch); });
     }
     WriteAdded(*pending, pending->Add(text, memo));
@@ -183,6 +185,7 @@ void TmForm::WriteAdded(const TLogBatch& batch, size_t added) {
 void TmForm::SealPending() {
     if (!pending) return;
     WriteAdded(*pending, pending->Seal());
+    next = pending->Next();
     pending.reset();
 }
 

@@ -121,6 +121,7 @@ private:
 
     std::mutex infoLock;  // the info file, and the order of log lines
     std::shared_ptr<TLogBatch> pending;  // under infoLock: the batch that other threads' lines join
+    TLogBatch next;                      // under infoLock: where the next batch starts (an open run)
     // Set from the moment a start is taken until its end has been handled: a start that a
     // message runs meanwhile (inside OnThreadDone too) is refused, and a worker exists only
     // while it is set.

@@ -49,7 +49,6 @@ public:
     }
 
     bool Started() const { return process_.valid(); }
-    HANDLE Process() const { return process_.get(); }
 
     // The next line of output without its end, or "" at the end of the output.
     std::string ReadLine() {

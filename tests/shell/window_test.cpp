@@ -420,6 +420,20 @@ TEST_F(ToolWindow, AFloodOfLinesFromAnotherThreadIsCountedInItsPlace) {
     const size_t held = TLogBatch::MaxHeld - (expected.size() - 1);
     for (size_t i = 0; i < held; ++i) expected.push_back("d " + std::to_string(i));
     expected.push_back("... " + std::to_string(Distinct - held) + " more lines");
+    // A run that goes on into the next batch shows only its count there.
+    std::thread more([&] {
+        for (int i = 0; i < 2 * TLogBatch::ShownRepeats; ++i) w->Log("d " + std::to_string(Distinct));
+    });
+    more.join();
+    forms::DrainMainThread();
+    std::thread still([&] {
+        for (int i = 0; i < 3; ++i) w->Log("d " + std::to_string(Distinct));
+    });
+    still.join();
+    forms::DrainMainThread();
+    expected.insert(expected.end(), TLogBatch::ShownRepeats, "d " + std::to_string(Distinct));
+    expected.push_back("... " + std::to_string(TLogBatch::ShownRepeats) + " more lines like this");
+    expected.push_back("... 3 more lines like this");
     EXPECT_EQ(Memo(), expected);
     EXPECT_EQ(ReadLines(info), expected);
 }
