@@ -107,6 +107,9 @@ bool SimilarWordEngine::LoadVocabulary(const std::string& path) {
 
 std::int32_t SimilarWordEngine::Analyze(const std::string& word) {
     if (!initialised) return 0;
+    // The ranked list belongs to the word checked last: read after another analysis it would
+    // pass that word's corrections off as this one's.
+    best.clear();
     const std::string q = QueryForm(word);
     if (lastQueryValid && q == lastQuery) return 1;
 

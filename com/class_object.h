@@ -15,9 +15,14 @@ public:
 
     // Multiple use: one factory serves every client of this process.
     HRESULT Register(REFCLSID clsid, ClassFactory::Maker make) {
-        Revoke();
         com_ptr<IClassFactory> factory = com_ptr<IClassFactory>::attach(new ClassFactory(std::move(make)));
-        return ::CoRegisterClassObject(clsid, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+        return Register(clsid, factory.get());
+    }
+    HRESULT Register(REFCLSID clsid, IClassFactory* factory) {
+        Revoke();
+        const HRESULT hr = ::CoRegisterClassObject(clsid, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+        if (FAILED(hr)) cookie_ = 0;
+        return hr;
     }
     void Revoke() noexcept {
         if (cookie_) ::CoRevokeClassObject(cookie_);

@@ -4,6 +4,7 @@
 #include "Tarvel/engine/precision.h"
 #include "Tarvel/engine/servers.h"
 #include "Tarvel/shell/settings.h"
+#include "Tarvel/shell/settings_check.h"
 #include "Tarvel/shell/toolops.h"
 
 namespace call = engine::call;
@@ -43,6 +44,7 @@ TLMWrap::~TLMWrap() {
 
 bool TLMWrap::Load(std::string settingsFile) {
     loaded = false;
+    fileWarnings.clear();
     TSettings settings;
     if (!settings.Load(settingsFile)) {
         // The store's reason on standard error has no line end: the next reason starts its own line.
@@ -50,6 +52,7 @@ bool TLMWrap::Load(std::string settingsFile) {
         LogError("Can not Init settings file " + settingsFile);
         return false;
     }
+    fileWarnings = SettingsWarnings(settings, settingsFile, SettingsFileKind::Models);
     if (type == TypeFromFile) type = settings.GetInt("type", 0);
     iSkip = settings.GetInt("iSkip", -1);
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 #include "Tarvel/engine/bstrarg.h"
 #include "Tarvel/engine/history.h"
 #include "com/com_ptr.h"
@@ -66,4 +67,5 @@ public:
     float emSum = 0.0f;                      // the set's EM step accumulator
     int iSkip = -1;                          // skip distance for skip models; -1 = no skip
     bool loaded = false;                     // true once a Load succeeded
+    std::vector<std::string> fileWarnings;   // the mistakes the last Load met in its settings file
 };

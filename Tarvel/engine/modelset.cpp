@@ -98,7 +98,7 @@ void TTarvel::EndChannels() {
 
 // Called where waiting for the guard could wait for the main thread. The flag alone keeps every
 // answer away (each answering path reads it under the guard); halting the servers too, when the
-// guard is free, spares the hand-overs. A halt only stores atomics.
+// guard is free, spares the hand-overs. A halt only stores atomics and sets events.
 void TTarvel::HaltChannels() {
     channelsEnded = true;
     std::unique_lock<std::recursive_mutex> lock(guard, std::try_to_lock);

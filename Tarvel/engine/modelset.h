@@ -126,6 +126,7 @@ private:
     bool MakeHistories();
     bool LoadModels(int setType, const std::string& settingsFile);
     bool LoadModel(size_t i, const std::string& file);
+    bool LoadAndWarn(TLMWrap& model, const std::string& file);
     TLMWrap* NewModel(int modelType);
     void CheckSum(size_t a, size_t b, const std::string& text);
     void CountQuery();
@@ -152,7 +153,9 @@ private:
         std::unique_ptr<TLMWrap>* begin() const { return first; }
         std::unique_ptr<TLMWrap>* end() const { return first + count; }
     };
-    ModelView Models() { return {models.data(), ModelCount()}; }
+    // After a failed load none: the models it left (set types 0 and 8 keep theirs) hold no
+    // components to ask, so the set answers as before any load.
+    ModelView Models() { return failed ? ModelView{nullptr, 0} : ModelView{models.data(), ModelCount()}; }
     // True while a load builds the set, or when one has replaced the models since gen was
     // read: the operation then answers the neutral value of a set that is not loaded.
     bool Unsettled(unsigned gen) const { return building || generation != gen; }
@@ -167,6 +170,7 @@ private:
     std::vector<std::vector<std::unique_ptr<TLMWrap>>> retired;
 
     bool loaded = false;
+    bool failed = false;  // the last load ended without success (false, or an exception)
     int calls = 0;
     int setType = 0;
     std::vector<std::unique_ptr<TLMWrap>> models;
@@ -188,9 +192,16 @@ private:
     unsigned modelsEpoch = 0;
     unsigned checkedEpoch = ~0u;
     bool checkedInProcess = false;
+    // The models' files whose mistakes this load has reported: two models may read one file.
+    std::vector<std::string> warnedFiles;
     int calcCache = 0;
 
     // The steps both in-place answers share (defined beside them).
     template <typename T, typename Answer>
     bool AnswerInPlace(T& block, Answer answer);
+    // The channels' starts and stops, one per block type (defined beside them).
+    template <typename T>
+    bool StartChannel(std::unique_ptr<TChannelServer>& slot);
+    template <typename T>
+    bool StopChannel(std::unique_ptr<TChannelServer>& slot);
 };

@@ -10,6 +10,7 @@
 #include "numformat.h"
 #include "servers.h"
 #include "calls.h"
+#include "Tarvel/shell/settings_check.h"
 
 using namespace engine::detail;
 
@@ -28,9 +29,20 @@ TLMWrap* TTarvel::NewModel(int modelType) {
 
 // Loads model i from file; a failure removes every model of this load.
 bool TTarvel::LoadModel(size_t i, const std::string& file) {
-    if (models[i]->Load(file)) return true;
+    if (LoadAndWarn(*models[i], file)) return true;
     ClearModels();
     return false;
+}
+
+// The mistakes of the model's settings file are reported once a load, whether the model loaded
+// or not: a mistyped key is often why it did not.
+bool TTarvel::LoadAndWarn(TLMWrap& model, const std::string& file) {
+    const bool ok = model.Load(file);
+    if (std::find(warnedFiles.begin(), warnedFiles.end(), file) == warnedFiles.end()) {
+        warnedFiles.push_back(file);
+        ReportSettingsWarnings(mForm, model.fileWarnings);
+    }
+    return ok;
 }
 
 // Warns when the weights of models a and b do not add up to exactly 1. The sum is taken
@@ -71,7 +83,7 @@ bool TTarvel::LoadModels(int type, const std::string& settingsFile) {
         // The one model stays in the set even when its load fails.
         NewModel(type == 0 ? 0 : type == 1 ? 1 : 10);
         if (type == 1) return LoadModel(0, settingsFile);
-        return models[0]->Load(settingsFile);
+        return LoadAndWarn(*models[0], settingsFile);
     }
     case 2: {
         NewModel(SettingInt("CacheType", 0));
@@ -209,10 +221,12 @@ bool TTarvel::Load(const std::string& settingsFile) {
         }
     } build(*this);
     loaded = false;
+    failed = true;
     // The set counts as loaded only once every step has succeeded; an exception (a debug check
     // answered Yes, a component that throws) still reaches the caller, but the log says why.
     try {
         loaded = Build(settingsFile);
+        failed = !loaded;
     } catch (const std::exception& e) {
         LogError(std::string("Load failed: ") + e.what());
         throw;
@@ -236,6 +250,7 @@ void TTarvel::WarnOfSetType() {
 bool TTarvel::Build(const std::string& settingsFile) {
     Log("Initializing");
     ClearModels();
+    warnedFiles.clear();
     if (mForm) mForm->InitSettings(settingsFile);
     setType = SettingInt("type", 0);
     WarnOfSetType();

@@ -151,7 +151,7 @@ float TTarvel::GetProbW(const char* word, int n) {
 float TTarvel::ProbabilityFB(const char* word, const char* b1, const char* b2) {
     Busy busy(*this);
     const unsigned gen = generation;
-    if (Unsettled(gen) || setType != 4 || ModelCount() < 2) return LogZeroProb;
+    if (Unsettled(gen) || setType != 4 || Models().count < 2) return LogZeroProb;
     wordHist->Push(word);
     ++calcCache;
     CountQuery();
@@ -168,8 +168,9 @@ float TTarvel::ProbabilityId(int a, int b, int c) {
     const unsigned gen = generation;
     if (Unsettled(gen)) return LogZeroProb;
     CountQuery();
-    if (models.empty()) return LogZeroProb;
-    const float p = models[0]->ProbabilityI(a, b, c);
+    const ModelView ms = Models();
+    if (ms.count < 1) return LogZeroProb;
+    const float p = ms[0]->ProbabilityI(a, b, c);
     return Unsettled(gen) ? LogZeroProb : LogForm(p);
 }
 
@@ -178,16 +179,17 @@ float TTarvel::ProbabilityId4(int a, int b, int c, int d) {
     const unsigned gen = generation;
     if (Unsettled(gen)) return LogZeroProb;
     CountQuery();
-    if (models.empty()) return LogZeroProb;
-    const float p = models[0]->ProbabilityI4(a, b, c, d);
+    const ModelView ms = Models();
+    if (ms.count < 1) return LogZeroProb;
+    const float p = ms[0]->ProbabilityI4(a, b, c, d);
     return Unsettled(gen) ? LogZeroProb : LogForm(p);
 }
 
 int TTarvel::IsUnknown(const char* word) {
     Busy busy(*this);
     const unsigned gen = generation;
-    if (Unsettled(gen) || models.empty()) return 0;
     const ModelView ms = Models();
+    if (Unsettled(gen) || ms.count == 0) return 0;
     int id = 0;
     switch (setType) {
     case 7:

@@ -1,7 +1,9 @@
 #include "Tarvel/engine/servers.h"
 #include "com/module.h"
 #include <objbase.h>
+#include <atomic>
 #include <cstdarg>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,13 +25,23 @@ std::vector<DebugReport> g_reports;  // bounded: a long-running server keeps onl
 constexpr size_t MaxReports = 256;
 thread_local int t_deferred = 0;  // DeferQuestions in force on this thread
 
+std::atomic<bool> g_unattended{false};
+std::function<void(const std::string&)> g_unattendedReport;  // under g_mutex
+
 DebugAnswer AnswerFromEnvironment() {
     const char* v = std::getenv("TARVEL_HRCHECK");
-    if (!v) return DebugAnswer::Ask;
-    if (!_stricmp(v, "yes")) return DebugAnswer::Yes;
-    if (!_stricmp(v, "no")) return DebugAnswer::No;
-    if (!_stricmp(v, "cancel")) return DebugAnswer::Cancel;
-    return DebugAnswer::Ask;
+    if (v && !_stricmp(v, "yes")) return DebugAnswer::Yes;
+    if (v && !_stricmp(v, "no")) return DebugAnswer::No;
+    if (v && !_stricmp(v, "cancel")) return DebugAnswer::Cancel;
+    if (v && !_stricmp(v, "ask")) return DebugAnswer::Ask;
+    return g_unattended ? DebugAnswer::No : DebugAnswer::Ask;
+}
+
+// Where a box would have been shown that nobody would see: the report's way to the log instead.
+std::function<void(const std::string&)> ReportForNobody(DebugAnswer answer) {
+    if (answer != DebugAnswer::No || !g_unattended || std::getenv("TARVEL_HRCHECK")) return nullptr;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_answerSet ? nullptr : g_unattendedReport;
 }
 
 // Only the file's own name: the build passes full paths in __FILE__.
@@ -63,6 +75,7 @@ DebugAnswer Ask(const std::string& caption, const std::string& text) {
         if (g_reports.size() >= MaxReports) g_reports.erase(g_reports.begin());
         g_reports.push_back({caption, text});
     }
+    if (auto report = ReportForNobody(answer)) report(caption + text.substr(0, text.rfind(PressLine)));
     if (answer != DebugAnswer::Ask) return answer;
     int r = ::MessageBoxA(nullptr, text.c_str(), caption.c_str(),
                           MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL);
@@ -157,6 +170,12 @@ void SetDebugAnswer(DebugAnswer answer) {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_answerSet = answer != DebugAnswer::Ask;
     g_answer = answer;
+}
+
+void SetUnattended(std::function<void(const std::string&)> report) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_unattended = static_cast<bool>(report);
+    g_unattendedReport = std::move(report);
 }
 
 DebugAnswer CurrentDebugAnswer() {

@@ -6,9 +6,12 @@
 // Cancel breaks into an attached debugger and otherwise goes on as after No. So that nothing
 // headless ever blocks on the box, the answer can be fixed: in-process with SetDebugAnswer, or
 // for a whole process through the environment variable TARVEL_HRCHECK=yes|no|cancel. Without
-// either, the real box asks.
+// either, the real box asks, except in a process that nobody watches (a server that COM started
+// for a client): there a box would wait for ever, so the report is logged as an error and the
+// check goes on as after No. TARVEL_HRCHECK=ask shows the box even there.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,8 +23,12 @@ enum class DebugAnswer { Ask, Yes, No, Cancel };
 
 // Ask restores the default: TARVEL_HRCHECK when set, else the question box.
 void SetDebugAnswer(DebugAnswer answer);
-// The answer in force: the in-process setting, else TARVEL_HRCHECK, else Ask.
+// The answer in force: the in-process setting, else TARVEL_HRCHECK, else No in an unattended
+// process and Ask elsewhere.
 DebugAnswer CurrentDebugAnswer();
+// Nobody sees this process's screen (COM started it): instead of a box, report gets the report
+// text and the check goes on as after No. An empty function shows the box again.
+void SetUnattended(std::function<void(const std::string&)> report);
 
 // While one is in force on a thread, a check that would show the box there throws
 // QuestionDeferred instead, before anything is reported: a channel's waiting thread that holds

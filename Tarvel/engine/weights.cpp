@@ -17,7 +17,7 @@ bool TTarvel::UpdateWeight() {
     Trace("UpdateWeight()");
     if (Unsettled(gen)) return false;
     // Without models there is no history to learn from: the weights stay as they are.
-    if (models.empty()) return true;
+    if (Models().count == 0) return true;
     EstimateWeights();
     return true;
 }

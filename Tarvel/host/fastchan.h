@@ -8,10 +8,11 @@
 // handed to the main thread as a copy. The model set's components belong to the main thread's
 // apartment (a model hosted in another process is reached through proxies that only that
 // apartment may call), and a failed call's question box must show where the thread that waits
-// for its answer keeps serving the other clients. The main thread answers the copy, writes the
-// answer into the block and signals the completion. A request that the main thread has not
-// answered when the channel stops is dropped: the waiting thread signals its completion with the
-// marker left as it was. Either way each request is completed exactly once.
+// for its answer keeps serving the other clients. The main thread answers the copy and hands the
+// answer back; the waiting thread writes it into the block. A request whose answer has not come
+// back when the channel's generation ends (a stop, halt or teardown) is given up: its marker is
+// left as it was. Either way the waiting thread completes each request, once: it alone writes
+// the block and signals the completion, and every teardown waits for it first.
 //
 // Halt ends the answering at once (the set that owns the channel is going): from then on every
 // request is completed unanswered. A halted server on the main thread is the channel's retiring
@@ -61,21 +62,19 @@ protected:
             const DWORD r = WaitForSingleObject(server->execEvent.get(), 1000);
             if (r == WAIT_FAILED) Sleep(100);  // never spin on a broken handle
             if (r != WAIT_OBJECT_0) continue;
-            if (!CompletedElsewhere()) SetEvent(server->doneEvent.get());
+            Answer();
+            SetEvent(server->doneEvent.get());
         }
     }
 
 private:
-    // True when the main thread completed the request; false when this thread is to signal it.
-    // Whatever fails here still completes the request (a hand-over fails only before it is
-    // posted), and the channel keeps serving.
-    bool CompletedElsewhere() {
+    // Whatever fails here still completes the request, and the channel keeps serving.
+    void Answer() {
         try {
             if (server->running && server->direct && server->direct(server->userData, *server->Block()))
-                return false;
-            return server->running && server->callback && server->Serve();
+                return;
+            if (server->running && server->callback) server->Serve();
         } catch (...) {
-            return false;
         }
     }
 
@@ -103,11 +102,10 @@ public:
         return server;
     }
 
-    // No request is answered any more, from any thread; the teardown follows.
+    // No request is answered any more, from any thread; the teardown follows. Never waits.
     void Halt() override {
         running = false;
-        ++link->generation;
-        link->abandon = true;  // an answer the main thread has taken up is not waited for
+        EndGeneration();
         if (forms::IsMainThread()) Retiring() = this;
     }
 
@@ -116,7 +114,6 @@ public:
         ++startCount;
         if (!running) {
             EndThread();  // a thread left from an earlier stop may already have left its loop
-            link->abandon = false;
             waitThread = std::make_unique<TWaitThread<T>>(this);
             waitThread->OnTerminate = [b = binding, sender = waitThread.get()] {
                 std::lock_guard<std::mutex> g(b->lock);
@@ -145,7 +142,7 @@ public:
     // Stops the waiting thread, waits for its end as the head of this file says, unbinds its end
     // notification and closes the objects. A second teardown finds nothing left to do.
     void Teardown() {
-        ++link->generation;
+        EndGeneration();
         running = false;
         EndThread();
         {
@@ -156,59 +153,50 @@ public:
         if (forms::IsMainThread() && Retiring() == this) Retiring() = nullptr;
     }
 
-    // On the waiting thread: hands the request in the block to the main thread. True when the
-    // main thread delivered the answer and completed the request; false when this thread is to
-    // complete it (no answer, or one that came after the channel stopped).
-    bool Serve() {
+    // On the waiting thread: hands a copy of the request in the block to the main thread and
+    // waits until its answer comes back, which it writes into the block, or until the channel's
+    // generation ends, when the request is given up unless its answer came first. Each side claims
+    // the request by changing its state, so it is answered or given up, never both; the main
+    // thread touches neither the block nor the completion event, which may be gone by then.
+    void Serve() {
         auto request = std::make_shared<Request>();
         std::memcpy(&request->block, this->Block(), sizeof(T));
-        forms::PostToMainThread([l = link, generation = link->generation.load(), request,
-                                 handler = callback, data = userData, block = this->Block(),
-                                 done = this->doneEvent.get()] {
+        const unsigned generation = link->generation;
+        forms::PostToMainThread([l = link, generation, request, handler = callback, data = userData] {
             int state = Request::Pending;
-            if (l->generation != generation ||
-                !request->state.compare_exchange_strong(state, Request::Taken)) {
-                request->state.compare_exchange_strong(state, Request::Dropped);
-                return;
-            }
+            if (l->generation != generation || !request->state.compare_exchange_strong(state, Request::Taken))
+                return;  // given up: the channel stopped before its turn came
             try {
                 handler(data, request->block);
             } catch (...) {
                 // A failing request must not end the channel; its client still gets its signal.
             }
-            // The block and the event are there while the channel's generation lasts: a stop on
-            // this thread ends it first, one elsewhere waits for this answer. Delivering claims
-            // the completion: a waiting thread that gave the request up after a halt has claimed
-            // it already, and then completes it alone.
-            int taken = Request::Taken;
-            if (l->generation == generation &&
-                request->state.compare_exchange_strong(taken, Request::Delivering)) {
-                block->marker = request->block.marker;
-                block->result = request->block.result;
-                request->state = Request::Delivered;
-                SetEvent(done);
-            } else {
-                taken = Request::Taken;
-                request->state.compare_exchange_strong(taken, Request::Late);
-            }
-            SetEvent(l->answered.get());
+            // A handler that let messages run may have let a stop in; its answer is then not wanted.
+            state = Request::Taken;
+            if (l->generation == generation) request->state.compare_exchange_strong(state, Request::Answered);
+            if (afterAnswer) afterAnswer();
+            SetEvent(l->wake.get());
         });
         for (;;) {
-            WaitForSingleObject(link->answered.get(), 50);
             int state = request->state;
-            if (state == Request::Delivered) return true;
-            if (state == Request::Late || state == Request::Dropped) return false;  // to signal here
-            if (running || state == Request::Delivering) continue;
-            // Taken: when the main thread waits for this thread, it runs above that answer on
-            // its own stack, so waiting for the answer would never end; it has ended the
-            // generation, so the answer will not be delivered. The same holds after a halt, whose
-            // teardown may come from anywhere. Otherwise the answer comes. Giving a request up
-            // claims its completion, so that it is signalled once, by whichever side claimed it.
-            if (state == Request::Pending || (state == Request::Taken && link->abandon)) {
-                if (request->state.compare_exchange_strong(state, Request::Dropped)) return false;
+            if (state == Request::Answered) {
+                this->Block()->marker = request->block.marker;
+                this->Block()->result = request->block.result;
+                return;
             }
+            if (link->generation == generation) {
+                if (WaitForSingleObject(link->wake.get(), INFINITE) == WAIT_FAILED) Sleep(1);
+                continue;
+            }
+            // An answer taken up by the main thread but not back yet may lie below a teardown's
+            // wait on the main thread's own stack: once the generation has ended it is not waited for.
+            if (request->state.compare_exchange_strong(state, Request::GivenUp)) return;
         }
     }
+
+    // Test seam, empty in the program: called on the main thread once it has handed an answer back
+    // (or found it unwanted), before it wakes the waiting thread.
+    static inline void (*afterAnswer)() = nullptr;
 
     Callback callback = nullptr;
     Direct direct = nullptr;
@@ -221,22 +209,18 @@ private:
     // One request on its way to the main thread and back, shared with the closure that the main
     // thread runs: either side may be the last to let go of it.
     struct Request {
-        enum : int { Pending, Taken, Delivering, Delivered, Late, Dropped };
+        enum : int { Pending, Taken, Answered, GivenUp };
         std::atomic<int> state{Pending};
         T block;  // the client's request; the handler writes marker and result into it
     };
     // What a handed-over request needs of its server, which may be gone before the main thread
     // gets to it.
     struct Link {
-        // Ends when the waiting thread is to end: requests of an earlier generation are dropped.
-        // A stop, halt or teardown ends it before anything else, so an answer whose handler let
-        // messages run (and with them that stop) never writes a block or event that is going.
+        // Ends when the waiting thread is to end: requests of an earlier generation are given up.
+        // A stop, halt or teardown ends it before anything else.
         std::atomic<unsigned> generation{0};
-        // The main thread waits for the waiting thread, or the channel was halted. Set, the
-        // waiting thread no longer waits for an answer the main thread has taken up: that answer
-        // may lie below the wait on the main thread's own stack.
-        std::atomic<bool> abandon{false};
-        com::unique_handle answered{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+        // Wakes the waiting thread: an answer came back, or a generation ended.
+        com::unique_handle wake{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     };
     // The end notification's way to its server, cut when the server is torn down off the main
     // thread while the notification may still be on its way there.
@@ -245,12 +229,15 @@ private:
         ConnA_Server* server = nullptr;
     };
 
-    void EndThread() {
+    void EndGeneration() {
         ++link->generation;
+        SetEvent(link->wake.get());
+    }
+
+    void EndThread() {
+        EndGeneration();
         if (!waitThread) return;
         if (forms::IsMainThread()) {
-            // A request that this thread has taken up is answered further down its own stack.
-            link->abandon = true;
             while (waitThread) {
                 Application.ProcessMessages();
                 if (!waitThread) break;

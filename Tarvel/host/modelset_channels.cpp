@@ -30,15 +30,22 @@ void IntHandler(void* set, IntTransfer& request) { static_cast<TTarvel*>(set)->O
 bool CharInPlace(void* set, CharTransfer& block) { return static_cast<TTarvel*>(set)->AnswerCharInPlace(block); }
 bool IntInPlace(void* set, IntTransfer& block) { return static_cast<TTarvel*>(set)->AnswerIntInPlace(block); }
 
+// What tells the two channels apart.
 template <typename T>
-struct InPlace;
+struct Channel;
 template <>
-struct InPlace<CharTransfer> {
-    static constexpr ConnA_Server<CharTransfer>::Direct handler = &CharInPlace;
+struct Channel<CharTransfer> {
+    static constexpr ConnA_Server<CharTransfer>::Callback handler = &CharHandler;
+    static constexpr ConnA_Server<CharTransfer>::Direct inPlace = &CharInPlace;
+    static constexpr const char* base = kCharChannelName;
+    static constexpr const char* label = "CHAR";
 };
 template <>
-struct InPlace<IntTransfer> {
-    static constexpr ConnA_Server<IntTransfer>::Direct handler = &IntInPlace;
+struct Channel<IntTransfer> {
+    static constexpr ConnA_Server<IntTransfer>::Callback handler = &IntHandler;
+    static constexpr ConnA_Server<IntTransfer>::Direct inPlace = &IntInPlace;
+    static constexpr const char* base = kIntChannelName;
+    static constexpr const char* label = "INT";
 };
 
 // A proxy stands for an object in another apartment or process; only its own apartment may call it.
@@ -66,43 +73,11 @@ bool TryGuard(std::unique_lock<std::recursive_mutex>& lock) {
     }
 }
 
-// Runs under the set's guard. Logs after every change is made, because a log line lets other
-// calls run on this thread, a stop of this very channel among them.
-template <typename T>
-bool StartChannel(std::unique_ptr<TChannelServer>& slot, bool ended, TTarvel* set,
-                  typename ConnA_Server<T>::Callback handler, const char* base,
-                  const std::string& label) {
-    // A start that arrives while a halted channel's teardown waits (a last stop, or a deleted
-    // set): the names become free once the old objects are closed, so finish that teardown first.
-    if (ConnA_Server<T>* retiring = ConnA_Server<T>::Retiring()) retiring->Teardown();
-    if (ended) {  // the set is deleted: it serves no channel any more
-        LogError("Can not initialize fast " + label + " communication");
-        return false;
-    }
-    auto* server = dynamic_cast<ConnA_Server<T>*>(slot.get());
-    if (!server) {
-        auto made = std::make_unique<ConnA_Server<T>>();
-        made->callback = handler;
-        made->direct = InPlace<T>::handler;
-        made->userData = set;
-        server = made.get();
-        slot = std::move(made);
-    }
-    if (!server->Create(base)) {
-        LogError("Can not initialize fast " + label + " communication");
-        return false;
-    }
-    const int before = server->startCount;
-    const bool running = server->Start();
-    Log("Initialized fast " + label + " communication(" + std::to_string(before) + ")");
-    return running;
-}
-
 // Runs under the set's guard: counts the stop and hands back a server that no longer runs, to be
 // torn down once the guard is released (the teardown waits for the waiting thread, which may be
 // waiting for the guard).
 template <typename T>
-std::unique_ptr<ConnA_Server<T>> StopChannel(std::unique_ptr<TChannelServer>& slot, int& count) {
+std::unique_ptr<ConnA_Server<T>> CountStop(std::unique_ptr<TChannelServer>& slot, int& count) {
     auto* server = dynamic_cast<ConnA_Server<T>*>(slot.get());
     if (!server) {  // not a channel of ours: nothing to count
         slot.reset();
@@ -118,47 +93,63 @@ std::unique_ptr<ConnA_Server<T>> StopChannel(std::unique_ptr<TChannelServer>& sl
 // The stop line first; then the teardown, which serves this thread's messages until the waiting
 // thread has ended. Halted first, the server is the channel's retiring one meanwhile.
 template <typename T>
-void FinishStop(std::unique_ptr<ConnA_Server<T>> gone, int count, const std::string& label) {
+void FinishStop(std::unique_ptr<ConnA_Server<T>> gone, int count) {
     if (gone) gone->Halt();
-    Log("Stopped fast " + label + " communication(" + std::to_string(count) + ")");
+    Log(std::string("Stopped fast ") + Channel<T>::label + " communication(" + std::to_string(count) + ")");
     if (gone) gone->Teardown();
 }
 
 }  // namespace
 
-bool TTarvel::StartIsUnknown() {
+// Logs after every change is made, because a log line lets other calls run on this thread, a
+// stop of this very channel among them.
+template <typename T>
+bool TTarvel::StartChannel(std::unique_ptr<TChannelServer>& slot) {
     Busy busy(*this);
-    return StartChannel<CharTransfer>(charServer, channelsEnded, this, &CharHandler, kCharChannelName, "CHAR");
+    const std::string label = Channel<T>::label;
+    // A start that arrives while a halted channel's teardown waits (a last stop, or a deleted
+    // set): the names become free once the old objects are closed, so finish that teardown first.
+    if (ConnA_Server<T>* retiring = ConnA_Server<T>::Retiring()) retiring->Teardown();
+    if (channelsEnded) {  // the set is deleted: it serves no channel any more
+        LogError("Can not initialize fast " + label + " communication");
+        return false;
+    }
+    auto* server = dynamic_cast<ConnA_Server<T>*>(slot.get());
+    if (!server) {
+        auto made = std::make_unique<ConnA_Server<T>>();
+        made->callback = Channel<T>::handler;
+        made->direct = Channel<T>::inPlace;
+        made->userData = this;
+        server = made.get();
+        slot = std::move(made);
+    }
+    if (!server->Create(Channel<T>::base)) {
+        LogError("Can not initialize fast " + label + " communication");
+        return false;
+    }
+    const int before = server->startCount;
+    const bool running = server->Start();
+    Log("Initialized fast " + label + " communication(" + std::to_string(before) + ")");
+    return running;
 }
 
-bool TTarvel::StartProbabilityId() {
-    Busy busy(*this);
-    return StartChannel<IntTransfer>(intServer, channelsEnded, this, &IntHandler, kIntChannelName, "INT");
-}
-
-bool TTarvel::StopIsUnknown() {
-    std::unique_ptr<ConnA_Server<CharTransfer>> gone;
+template <typename T>
+bool TTarvel::StopChannel(std::unique_ptr<TChannelServer>& slot) {
+    std::unique_ptr<ConnA_Server<T>> gone;
     int count = 0;
     {
         Busy busy(*this);
-        if (!charServer) return true;
-        gone = StopChannel<CharTransfer>(charServer, count);
+        if (!slot) return true;
+        gone = CountStop<T>(slot, count);
     }
-    FinishStop(std::move(gone), count, "CHAR");
+    FinishStop(std::move(gone), count);
     return true;
 }
 
-bool TTarvel::StopProbabilityId() {
-    std::unique_ptr<ConnA_Server<IntTransfer>> gone;
-    int count = 0;
-    {
-        Busy busy(*this);
-        if (!intServer) return true;
-        gone = StopChannel<IntTransfer>(intServer, count);
-    }
-    FinishStop(std::move(gone), count, "INT");
-    return true;
-}
+bool TTarvel::StartIsUnknown() { return StartChannel<CharTransfer>(charServer); }
+bool TTarvel::StartProbabilityId() { return StartChannel<IntTransfer>(intServer); }
+bool TTarvel::StopIsUnknown() { return StopChannel<CharTransfer>(charServer); }
+bool TTarvel::StopProbabilityId() { return StopChannel<IntTransfer>(intServer); }
 
 // The handlers run on the main thread, on a copy of the request. The set stays alive meanwhile
 // when it is shared: a question box or a log line inside may let the last release through.

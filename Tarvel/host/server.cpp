@@ -8,10 +8,15 @@
 
 #include "Tarvel.h"
 #include "Tarvel/host/LMImpl.h"
+#include "Tarvel/engine/servers.h"
 #include "Tarvel/host/own_class.h"
+#include "Tarvel/shell/toolops.h"
+#include "Tarvel/shell/settings.h"
 #include "com/bstr.h"
+#include "com/class_object.h"
 #include "com/com_ptr.h"
 #include "com/handle.h"
+#include "com/leave_policy.h"
 #include "com/module.h"
 #include "com/registration.h"
 #include "com/stderr_file.h"
@@ -48,7 +53,7 @@ bool HasWhiteSpace(const std::string& s) {
     return false;
 }
 
-DWORD g_cookie = 0;
+com::ClassObjectRegistration g_class;
 DWORD g_mainThread = 0;
 std::vector<std::string> g_args;
 
@@ -79,48 +84,15 @@ void GiveOfferingBack() {
 // Main thread: the class object is no longer offered to COM.
 void WithdrawClassObject() {
     GiveOfferingBack();
-    if (g_cookie) ::CoRevokeClassObject(g_cookie);
-    g_cookie = 0;
+    g_class.Revoke();
 }
 
-// A program that COM started leaves in steps once the module lock has fallen to 0. It first
-// keeps offering its class for a linger time: a client that comes right after another left, or
-// in the instant it leaves, reaches this server. (A withdrawal while a creation is on its way
-// fails that creation: COM looks the class up and then asks the server for it in a second call.)
-// With no client come, it withdraws the class and stays a grace time, in which a creation that
-// was already past both steps still gets its object; then it quits.
-constexpr UINT kLingerMs = 1000;
-constexpr UINT kGraceMs = 1000;
-UINT_PTR g_leaveTimer = 0;
-bool g_withdrawn = false;
-
-void CALLBACK LeaveStep(HWND, UINT, UINT_PTR id, DWORD);
-
-void StartLeaveTimer(UINT ms) {
-    if (g_leaveTimer) ::KillTimer(nullptr, g_leaveTimer);
-    g_leaveTimer = ::SetTimer(nullptr, 0, ms, LeaveStep);
-    if (!g_leaveTimer) ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
-}
-
-void CALLBACK LeaveStep(HWND, UINT, UINT_PTR id, DWORD) {
-    ::KillTimer(nullptr, id);
-    if (id != g_leaveTimer) return;
-    g_leaveTimer = 0;
-    if (com::ModuleLockCount() > 0) return;  // a client came: its release starts again
-    if (!g_withdrawn) {
-        WithdrawClassObject();
-        g_withdrawn = true;
-        StartLeaveTimer(kGraceMs);
-        return;
-    }
-    ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
-}
+// A program that COM started leaves as every local server does once the module lock has fallen
+// to 0; its withdrawal also gives the offering back.
+com::LeavePolicy g_leave(WithdrawClassObject);
 
 // Main thread, when the module lock has fallen to 0 in a program that COM started.
-void Leave() {
-    if (com::ModuleLockCount() > 0) return;  // a client came back meanwhile
-    StartLeaveTimer(g_withdrawn ? kGraceMs : kLingerMs);
-}
+void Leave() { g_leave.LastRelease(); }
 
 }  // namespace
 
@@ -252,6 +224,12 @@ bool ServerStartup(const std::vector<std::string>& args) {
     // and serving.
     if (offering && (automation || HasSwitch(args, "EMBEDDING")))
         com::RedirectStderrBesideModule("Tarvel.stderr.txt");
+    // Nobody watches the screen of a server that COM started: no debug box may wait there.
+    if (automation || HasSwitch(args, "EMBEDDING"))
+        engine::SetUnattended([](const std::string& report) {
+            PrintToStderr(report + "\n");
+            if (mForm) mForm->LogError(report);
+        });
     // The last release ends a program that COM started (Leave).
     const DWORD mainThread = g_mainThread;
     com::SetLastReleaseAction([mainThread, automation] {
@@ -263,9 +241,7 @@ bool ServerStartup(const std::vector<std::string>& args) {
     });
     com::com_ptr<IClassFactory> factory = com::com_ptr<IClassFactory>::attach(
         new com::ClassFactory(com::ClassFactory::Creator(&TLMImpl::CreateInstance)));
-    if (FAILED(::CoRegisterClassObject(CLSID_LM, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                       &g_cookie))) {
-        g_cookie = 0;
+    if (FAILED(g_class.Register(CLSID_LM, factory.get()))) {
         // Offering nothing, this process must not keep the servers that COM starts next from
         // offering; one that COM started would never get a client, so it ends.
         GiveOfferingBack();

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "Tarvel/shell/settings_check.h"
 #include "Tarvel/shell/utils.h"
 #include "forms/application.h"
 #include "forms/dialogs.h"
@@ -99,6 +100,12 @@ bool TmForm::InitSettings(const std::string& file) {
     step1 = settings->GetInt("step1", 10);
     step2 = settings->GetInt("step2", 30000);
     noWarning = settings->GetInt("noWarning", 0) == 1;
+    // After the standard error file and noWarning: the warnings go where the others go.
+    if (!file.empty()) {
+        auto params = Application.Params();
+        const std::string first = params.empty() ? std::string() : params[0];
+        ReportSettingsWarnings(this, SettingsWarnings(*settings, first, SettingsFileKind::Program));
+    }
 
     // The priority timer belongs to the main thread.
     int idleSec = settings->GetInt("idleSec", 0);

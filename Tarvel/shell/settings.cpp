@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "Tarvel/shell/textfile.h"
 #include "com/stderr_file.h"
@@ -118,17 +119,23 @@ bool TSettingValue::ParseValue(const std::string& valueText) {
     text = TrimText(valueText);
     if (StartsWith(text, "\"")) {
         text = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string();
+        form = Form::String;
         return true;
     }
     if (StartsWith(text, "file:")) return ReadFromFile(text.substr(5));
-    if (StartsWith(text, "arrayd:")) return ParseArray(text.substr(7));
+    if (StartsWith(text, "arrayd:")) {
+        form = Form::List;
+        return ParseArray(text.substr(7));
+    }
     if (text.find('.') != std::string::npos) {
+        form = Form::Float;
         if (!ToSingle(text, floatValue)) {
             owner->lastError = "Can not parse string: " + valueText + " for value: " + key;
             return false;
         }
         return true;
     }
+    form = Form::Integer;
     intValue = ToInt32(text);
     floatValue = static_cast<float>(intValue);
     return true;
@@ -180,8 +187,16 @@ bool TSettings::Load(const std::string& fileName) {
         PrintToStderr(lastError);
         return false;
     }
+    bool firstLine = true;
     while (!reader.Eof()) {
-        std::string line = TrimText(reader.ReadLine());
+        std::string raw = reader.ReadLine();
+        // Editors put a UTF-8 byte-order mark in front of the first key; kept, it would hide
+        // that key. The owner warns of it.
+        if (std::exchange(firstLine, false) && StartsWith(raw, "\xEF\xBB\xBF")) {
+            raw.erase(0, 3);
+            byteOrderMark = true;
+        }
+        std::string line = TrimText(raw);
         if (line.empty() || StartsWith(line, "//")) continue;
         auto entry = std::make_unique<TSettingValue>(this);
         bool ok = entry->ParseLine(line);

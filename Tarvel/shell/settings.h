@@ -26,6 +26,9 @@ public:
     float floatValue = 0.0f;       // stays 0 for string and list values
     std::vector<float> numbers;    // an "arrayd:" value's numbers followed by one 0
     TSettings* owner;
+    // The form that gave the value (after any "file:"): only the number forms read numbers.
+    enum class Form { String, List, Float, Integer };
+    Form form = Form::Integer;
 
     // "file:" values that lead to further "file:" values stop at this depth, so a chain that
     // comes back to a file already being read ends with an error instead of running forever.
@@ -58,10 +61,16 @@ public:
     // Unchanged with a drive letter; otherwise startin followed directly by the path.
     std::string ResolvePath(const std::string& path);
 
+    // The accepted lines, in file order.
+    const std::vector<std::unique_ptr<TSettingValue>>& Entries() const { return values; }
+    // The file began with a UTF-8 byte-order mark, which the reading skipped.
+    bool HadByteOrderMark() const { return byteOrderMark; }
+
     std::string lastError;
     std::string startin;
 
 private:
+    bool byteOrderMark = false;
     const TSettingValue* Find(const std::string& key) const;
 
     std::vector<std::unique_ptr<TSettingValue>> values;

@@ -21,7 +21,9 @@ std::string Folder(const std::string& path) {
 SettingsFile SettingsFile::Read(const std::string& path) {
     SettingsFile s;
     s.path_ = path;
-    const std::string text = ReadWholeFile(path);
+    std::string text = ReadWholeFile(path);
+    // A UTF-8 byte-order mark that an editor wrote would hide the first key (Tarvel warns of it).
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
     LineCursor cursor(text);
     std::string_view line;
     while (cursor.Next(line)) {

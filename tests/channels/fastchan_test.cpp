@@ -91,6 +91,34 @@ TEST(ChannelServer, ATeardownInsideTheAnswerEndsTheChannel) {
     EXPECT_FALSE(m.valid());
 }
 
+// What the server's seam runs on the main thread once an answer is published.
+std::function<void()> afterAnswer;
+void AfterAnswer() {
+    if (auto f = std::exchange(afterAnswer, nullptr)) f();
+}
+
+// A teardown on another thread (the unload job's) that comes right after the main thread has
+// published its answer: the client still gets its one completion, and no event that took over a
+// closed handle's number is signalled.
+TEST(ChannelServer, ATeardownRightAfterAnAnswerStillCompletesItOnce) {
+    Calls calls;
+    auto s = Running("ServerTest_F", calls);
+    Client c("ServerTest_F");
+    com::unique_handle others[3];
+    afterAnswer = [&] {
+        std::thread([&] { s.reset(); }).join();
+        for (auto& other : others) other.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    };
+    Server::afterAnswer = &AfterAnswer;
+    const bool completed = c.Send();
+    Server::afterAnswer = nullptr;
+    ASSERT_EQ(s, nullptr) << "the seam was not reached";
+    EXPECT_TRUE(completed);
+    EXPECT_EQ(WaitForSingleObject(c.done.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "signalled twice";
+    for (auto& other : others) EXPECT_EQ(WaitForSingleObject(other.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    forms::DrainMainThread();  // the thread object's release
+}
+
 TEST(ChannelServer, CountsStartsAndRunsUntilAsManyStops) {
     Calls calls;
     auto s = Running("ServerTest_B", calls);

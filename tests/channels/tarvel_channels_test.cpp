@@ -382,7 +382,7 @@ HWND FindBox(const char* caption) { return FindWindowA("#32770", caption); }
 // With the interactive debug check, a channel call to a model whose process has gone shows the
 // question box. Until it is answered, another client's COM call must still be served.
 TEST_F(TarvelChannels, WhileAFailedChannelCallsQuestionBoxWaitsOtherClientsAreServed) {
-    SetEnvironmentVariableA("TARVEL_HRCHECK", nullptr);
+    SetEnvironmentVariableA("TARVEL_HRCHECK", "ask");  // the box, which a COM-started server skips
     auto lm = Create();
     ASSERT_TRUE(lm);
     OtherClient other;
@@ -424,6 +424,112 @@ TEST_F(TarvelChannels, WhileAFailedChannelCallsQuestionBoxWaitsOtherClientsAreSe
     EXPECT_TRUE(boxOpenMeanwhile);
     EXPECT_TRUE(answered);
     EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
+}
+
+// Answers No to every debug question box that shows while it lives, and keeps their captions.
+class BoxAnswerer {
+public:
+    BoxAnswerer()
+        : thread_([this] {
+              while (!stop_) {
+                  for (const char* caption : {"_ASSERTE: ", "HRCHECK: "})
+                      if (HWND b = FindBox(caption)) {
+                          if (seen_.find(caption) == std::string::npos) seen_ += caption;
+                          PostMessageA(b, WM_COMMAND, IDNO, 0);
+                      }
+                  Sleep(20);
+              }
+          }) {}
+    ~BoxAnswerer() { Finish(); }
+    // Stops answering; the captions of the boxes seen, each once.
+    std::string Finish() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return seen_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::string seen_;
+    std::thread thread_;
+};
+
+// A Tarvel that COM started, with nobody to answer a question box: after a failed load (the
+// server's first, or after a good one) no component is asked, and every query over COM and both
+// channels answers as before a load; a good load serves again.
+TEST_F(TarvelChannels, AfterAFailedLoadEveryQueryAnswersWithoutAskingAComponent) {
+    SetEnvironmentVariableA("TARVEL_HRCHECK", nullptr);
+    BoxAnswerer boxes;  // the box blocks a call forever where nobody answers it
+    auto lm = Create();
+    ASSERT_TRUE(lm);
+    LONG v = 0;
+    ASSERT_EQ(S_OK, lm->StartIsUnknown(&v));
+    ASSERT_EQ(S_OK, lm->StartProbabilityId(&v));
+    const std::string good = dir.Write("good.set", "type = 0\nkn_model = " + kData + "tiny.arpa\n");
+    auto loadGood = [&] {
+        auto file = com::ToBstr(good);
+        ASSERT_EQ(S_OK, lm->Load(file.get(), &v));
+        ASSERT_EQ(1, v);
+    };
+    const struct {
+        const char* name;
+        std::string file;
+    } cases[] = {
+        {"missing path, the first load", "Z:\\nonexistent\\x.set"},
+        {"missing path", "Z:\\nonexistent\\x.set"},
+        {"empty path", ""},
+        {"2,000,000 characters", std::string(2000000, 'p')},
+    };
+    {
+        Channel<CharTransfer> chars(kCharChannelName);
+        Channel<IntTransfer> ints(kIntChannelName);
+        ASSERT_TRUE(chars.Open() && ints.Open());
+        bool first = true;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            if (!first) loadGood();
+            first = false;
+            auto file = com::ToBstr(c.file);
+            ASSERT_EQ(S_OK, lm->Load(file.get(), &v));
+            ASSERT_EQ(0, v);
+            auto a = com::ToBstr("labai"), b = com::ToBstr("ilgas"), w = com::ToBstr("c");
+            float p = 0;
+            EXPECT_EQ(S_OK, lm->Probability(a.get(), b.get(), w.get(), &p));
+            EXPECT_EQ(-99.99f, p);
+            EXPECT_EQ(S_OK, lm->GetProbW(w.get(), 3, &p));
+            EXPECT_EQ(-99.99f, p);
+            EXPECT_EQ(S_OK, lm->ProbabilityFB(w.get(), a.get(), b.get(), &p));
+            EXPECT_EQ(-99.99f, p);
+            const int ids[4] = {3, 4, 5, 3};
+            for (int n : {3, 4}) IntAgreesWithCom(lm.get(), ints, n, ids);
+            EXPECT_EQ(-99.99f, ints.Block().result);
+            EXPECT_EQ(0, CharAgreesWithCom(lm.get(), chars, "c"));
+            // The history operations answer as before a load.
+            EXPECT_EQ(S_OK, lm->AddWordToHist(w.get(), 1, &v));
+            EXPECT_EQ(1, v);
+            EXPECT_EQ(S_OK, lm->UpdateWeight(&v));
+            EXPECT_EQ(1, v);
+            EXPECT_EQ(S_OK, lm->ClearHist(&v));
+            EXPECT_EQ(1, v);
+            EXPECT_EQ(S_OK, lm->StartCalcCache(&v));
+            EXPECT_EQ(1, v);
+            EXPECT_EQ(S_OK, lm->ClearCalcCache(&v));
+            EXPECT_EQ(1, v);
+            EXPECT_EQ(S_OK, lm->InfoOn(0));
+            com::unique_bstr weights;
+            EXPECT_EQ(S_OK, lm->GetWeightInfo(weights.put()));
+            EXPECT_EQ("Count = 1; [0]=1", com::FromBstr(weights.get()));  // the model that failed
+        }
+        loadGood();
+        EXPECT_EQ(5, CharAgreesWithCom(lm.get(), chars, "c"));
+        const int ids[4] = {3, 4, 5, 0};
+        IntAgreesWithCom(lm.get(), ints, 3, ids);
+        EXPECT_NE(-99.99f, ints.Block().result);
+    }
+    EXPECT_EQ("", boxes.Finish()) << "a question box asked on a screen nobody watches";
+    EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
+    EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));
+    EXPECT_EQ(S_OK, lm->Unload(&v));
 }
 
 // The waiting thread of a stopped channel notices the stop only at the end of its wait of a

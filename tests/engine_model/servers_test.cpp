@@ -92,6 +92,26 @@ TEST(DebugCheck, EnvironmentSetsTheAnswerWhenNoneIsSetInProcess) {
     EXPECT_EQ(engine::CurrentDebugAnswer(), DebugAnswer::Ask);
 }
 
+// A server that COM started shows no box (nobody would answer it): the report is logged and
+// the check goes on as after No; TARVEL_HRCHECK=ask brings the box back.
+TEST(DebugCheck, AProcessNobodyWatchesLogsTheReportAndGoesOnAsNo) {
+    engine::SetDebugAnswer(DebugAnswer::Ask);
+    _putenv("TARVEL_HRCHECK=");
+    std::vector<std::string> logged;
+    engine::SetUnattended([&](const std::string& report) { logged.push_back(report); });
+    EXPECT_EQ(engine::DebugCheck(E_FAIL, "call", "a.cpp", 3), E_FAIL);  // a box would block here
+    EXPECT_FALSE(engine::DebugCheckRef(nullptr, "a.cpp", 4));
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[0].rfind("HRCHECK: 'call': ", 0), 0u) << logged[0];
+    EXPECT_EQ(logged[1], "_ASSERTE: intf != 0 @ a.cpp/4");
+    _putenv("TARVEL_HRCHECK=ask");
+    EXPECT_EQ(engine::CurrentDebugAnswer(), DebugAnswer::Ask);
+    _putenv("TARVEL_HRCHECK=");
+    engine::SetUnattended(nullptr);
+    EXPECT_EQ(engine::CurrentDebugAnswer(), DebugAnswer::Ask);
+    engine::TakeDebugReports();
+}
+
 // A process started with TARVEL_HRCHECK answers by it and never blocks on the box.
 DWORD RunProbe(const char* answer) {
     char path[MAX_PATH];

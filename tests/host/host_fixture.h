@@ -36,16 +36,19 @@ public:
     using TmForm1::unloadWaitMs;
     using TmForm1::HasClient;
 
-    // Counts end notifications and refused starts.
+    // Counts end notifications (as each begins and once its handling has returned) and refused
+    // starts.
     void OnThreadDone() override {
         ++ends;
         TmForm1::OnThreadDone();
+        ++endsHandled;
     }
     void Log(const std::string& text) override {
         if (text == "ERROR: Thread working" || text == "ERROR: Program working") ++refused;
         TmForm1::Log(text);
     }
-    int ends = 0;
+    std::atomic<int> ends{0};
+    std::atomic<int> endsHandled{0};
     std::atomic<int> refused{0};
 };
 

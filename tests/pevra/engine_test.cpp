@@ -330,21 +330,33 @@ TEST_F(ContextTest, FailedServerCallIsReportedAndCountsAsProbabilityZero) {
     EXPECT_NE(std::string::npos, reports[0].text.find("Probability")) << reports[0].text;
 }
 
-TEST_F(ContextTest, BestListKeepsItsCheckAcrossAnalysesButNotPastTheCandidates) {
+// The ranked list is that of the word checked last: another analysis empties it until its own
+// check, so that a client which forgets the check gets no corrections of the word before.
+TEST_F(ContextTest, AnalysisEmptiesTheBestListUntilItsOwnCheck) {
+    lm->script.Answer("Probability", -2.0);
+    lm->script.Answer("IsUnknown", 1);
+    engine->SetWeight(0.0);  // ranked by distance: the best list follows the nearest list
+    ASSERT_EQ(1, engine->Analyze("namaz"));
     ASSERT_EQ(1, engine->CheckContext("labas", "rytas"));
-    const std::string first = engine->GetBest(0);
-    engine->Analyze("namai");  // other candidates; the list is that of the check
-    EXPECT_EQ(first, engine->GetBest(0));
+    ASSERT_NE("", engine->GetBest(0));
+    ASSERT_EQ(1, engine->Analyze("kelas"));
+    ASSERT_GT(engine->CandidateCount(), 0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ("", engine->GetBest(i)) << i;
+        EXPECT_EQ(-1.0, engine->GetBestValue(i)) << i;
+    }
+    ASSERT_EQ(1, engine->CheckContext("labas", "rytas"));
+    EXPECT_EQ("kelias", engine->GetBest(0));
+    EXPECT_EQ(engine->GetNearest(0), engine->GetBest(0));
+    EXPECT_LT(0.0, engine->GetBestValue(0));
+
+    // A word without candidates: the check fails, and no list shows.
     engine->SetMaxValue(0);
     engine->Analyze("zzzzz");
     EXPECT_EQ(0, engine->CandidateCount());
-    EXPECT_EQ("", engine->GetBest(0));
-    // A check without candidates fails and leaves the list as it was.
     EXPECT_EQ(0, engine->CheckContext("labas", "rytas"));
     EXPECT_EQ("No answer", engine->LastError());
-    engine->SetMaxValue(6);
-    engine->Analyze("namas");
-    EXPECT_EQ(first, engine->GetBest(0));
+    EXPECT_EQ("", engine->GetBest(0));
 }
 
 TEST_F(ContextTest, SetWhoseModelsWentAwayGivesNoBestList) {

@@ -6,8 +6,11 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Tarvel/shell/settings.h"
+#include "Tarvel/shell/settings_check.h"
+#include "Tarvel/shell/toolops.h"
 
 namespace {
 
@@ -259,6 +262,93 @@ TEST(SettingsFiles, StartinWithoutPathSetFails) {
     EXPECT_EQ(s.lastError, "Can not open file: " + dir.path + "path.set for value: startin");
     EXPECT_EQ(s.GetInt("a", 0), 1);
     EXPECT_EQ(s.GetInt("b", 0), 0);
+}
+
+
+// Settings mistakes that load without an error each give one warning naming the key, the file
+// and the fix; the files load as they read (a byte-order mark is skipped), and correct files,
+// the samples among them, give none.
+TEST(SettingsWarnings, EachMistakeNamesItselfAndCorrectFilesGiveNone) {
+    struct Recorder : TToolOps {
+        bool InitSettings(const std::string&) override { return true; }
+        void Log(const std::string& t) override { lines.push_back(t); }
+        void LogWarning(const std::string& t) override { lines.push_back("WARNING: " + t); }
+        void LogError(const std::string& t) override { lines.push_back("ERROR: " + t); }
+        void SetCount(int) override {}
+        TSettings* GetSettings() override { return nullptr; }
+        std::vector<std::string> lines;
+    };
+    const auto P = SettingsFileKind::Program;
+    const auto M = SettingsFileKind::Models;
+    const struct {
+        SettingsFileKind kind;
+        const char* text;
+        const char* warning;  // after "WARNING: " and before " in <file>"; "" for none
+        const char* key;      // a key that must read as the file says
+        int value;
+    } cases[] = {
+        {P, "\xEF\xBB\xBFtype = 8\nlm = m.set\n", "The settings file", "type", 8},
+        {M, "\xEF\xBB\xBFkn_model = m.arpa\nlamda = 1\n", "The settings file", "lamda", 1},
+        {P, "strat = load\nlm = m.set\n", "strat = load", "", 0},
+        {P, "tipe = 8\nlm = m.set\n", "tipe = 8", "", 0},
+        {M, "kn_model = m.arpa\nlambda = 0.5\n", "lambda = 0.5", "", 0},
+        {M, "kn_model = m.arpa\nlamda = 0,5\n", "lamda = 0,5", "", 0},
+        {P, "lm = m.set\nEMHist = 100x\n", "emhist = 100x", "EMHist", 0},
+        {P, "lm = a.set\nLM = b.set\n", "The key lm is given twice", "", 0},
+        {P, "// nothing here\n\n", "The settings file", "", 0},
+        // correct files
+        {P, "type = 8\nlm = m.set\nstart = load\nstartin = C:\\m\\\nnoWarning = $1\nSkipType = -1\n", "", "type", 8},
+        {M, "lamda = 0.25\nwc_file = c.txt\nkn_model = c.arpa\nkn1_model = k.arpa\ncache_size = 500\n"
+            "iSkip = 1\nsep_proc = 0\nlmCMU = x.bin\ntype = 10\n", "", "type", 10},
+        {M, "", "", "", 0},
+        {P, "type = KN\nlm = m.set\n", "", "", 0},  // the set type warns of itself at the load
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string file = dir.Write("case.set", c.text);
+        TSettings s;
+        ASSERT_TRUE(s.Load(file)) << c.text;
+        if (*c.key) EXPECT_EQ(c.value, s.GetInt(c.key, -1)) << c.text;
+        Recorder r;
+        ReportSettingsWarnings(&r, SettingsWarnings(s, file, c.kind));
+        if (!*c.warning) {
+            EXPECT_EQ(std::vector<std::string>{}, r.lines) << c.text;
+            continue;
+        }
+        ASSERT_EQ(1u, r.lines.size()) << c.text << ::testing::PrintToString(r.lines);
+        EXPECT_EQ(0u, r.lines[0].find(std::string("WARNING: ") + c.warning)) << r.lines[0];
+        EXPECT_NE(std::string::npos, r.lines[0].find(file)) << r.lines[0];
+    }
+    // The fixes the lines give.
+    EXPECT_EQ("start", NearestSettingsKey("strat"));
+    EXPECT_EQ("type", NearestSettingsKey("tipe"));
+    EXPECT_EQ("lamda", NearestSettingsKey("lambda"));
+    EXPECT_EQ("lm", NearestSettingsKey("lmm"));
+    EXPECT_EQ("", NearestSettingsKey("colour"));
+    {
+        const std::string file = dir.Write("comma.set", "lamda = 0,5\n");
+        TSettings s;
+        ASSERT_TRUE(s.Load(file));
+        EXPECT_EQ(std::vector<std::string>{"lamda = 0,5 in " + file +
+                                           ": text after the number, read as 0; write lamda = 0.5"},
+                  SettingsWarnings(s, file, M));
+    }
+
+    for (const char* sample : {"kn", "cmu", "cache", "td", "class", "kn1"}) {
+        const std::string folder = SAMPLES + std::string(sample) + "\\";
+        WIN32_FIND_DATAA found;
+        HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h) << folder;
+        do {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::string name = found.cFileName;
+            TSettings s;
+            ASSERT_TRUE(s.Load(folder + name)) << name;
+            const auto kind = name == "tarvel.set" ? P : M;
+            EXPECT_EQ(std::vector<std::string>{}, SettingsWarnings(s, folder + name, kind)) << sample << "/" << name;
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
 }
 
 }  // namespace

@@ -16,3 +16,10 @@ inline bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 8000) {
     }
     return true;
 }
+
+// Another thread's wait until the main thread has brought count to at least n (or a minute
+// has passed, and the test's own checks then tell what is missing).
+template <typename Count>
+inline void AwaitAtLeast(const Count& count, int n) {
+    for (DWORD start = GetTickCount(); count < n && GetTickCount() - start < 60000;) Sleep(1);
+}
