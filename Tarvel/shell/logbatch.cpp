@@ -23,21 +23,24 @@ std::size_t TLogBatch::Add(const std::string& text, bool memo) {
     return lines.size() - before;
 }
 
-void TLogBatch::EndRun() {
-    if (run > ShownRepeats)
-        lines.push_back({"... " + std::to_string(run - ShownRepeats) + " more lines like this", lastMemo});
+std::size_t TLogBatch::CountRun() {
+    if (!Counting()) return 0;
+    lines.push_back({"... " + std::to_string(run - ShownRepeats) + " more lines like this", lastMemo});
+    run = ShownRepeats;  // goes on past the copies shown and counted
+    return 1;
+}
+
+std::size_t TLogBatch::EndRun() {
+    const std::size_t added = CountRun();
     run = 0;
+    return added;
 }
 
 std::size_t TLogBatch::Seal() {
+    if (beyondCap == 0) return 0;  // an open run goes on in the next batch, counting
     const std::size_t before = lines.size();
-    const int shown = run < ShownRepeats ? run : ShownRepeats;
     EndRun();
-    if (beyondCap > 0) {
-        lines.push_back({"... " + std::to_string(beyondCap) + " more lines", true});
-    } else {
-        run = shown;  // the run goes on in the next batch, past the copies already shown
-    }
+    lines.push_back({"... " + std::to_string(beyondCap) + " more lines", true});
     beyondCap = 0;
     return lines.size() - before;
 }

@@ -32,6 +32,7 @@ TmForm::TmForm() : TForm(WindowDesc()) {
                                                                     {100, TAlignment::Right},
                                                                     {50, TAlignment::Right}});
     timer.OnTimer = [this] { timerTimer(); };
+    countTimer.OnTimer = [this] { countTimerTimer(); };
     Panel2 = std::make_unique<TPanel>(*this, TBounds{}, TAlign::Client, false);
     mInfo = std::make_unique<TMemo>(*Panel2, TBounds{}, TAlign::Client);
     Panel1 = std::make_unique<TPanel>(*Panel2, TBounds{0, 0, 0, 41}, TAlign::Top);
@@ -50,6 +51,7 @@ TmForm::~TmForm() {
     worker.reset();
     std::lock_guard<std::mutex> g(infoLock);
     SealPending();  // its counts still reach the file
+    WriteAdded(next, next.EndRun());
     if (infoFile) std::fclose(infoFile);
     infoFile = nullptr;
 }
@@ -172,7 +174,8 @@ void TmForm::Write(const std::string& text, bool memo) {
     std::lock_guard<std::mutex> g(infoLock);
     if (OnMainThread()) {
         SealPending();
-        next = TLogBatch();  // a line of the main thread's own ends any run
+        ShowAddedToNext(next.EndRun());  // a line of the main thread's own ends any run
+        next = TLogBatch();
         WriteInfo(text);
         if (memo) Post([this, text] { mInfo->AppendLine(text); });
         return;
@@ -196,14 +199,42 @@ void TmForm::SealPending() {
     pending.reset();
 }
 
+void TmForm::ShowAddedToNext(size_t added) {
+    if (added == 0) return;
+    WriteAdded(next, added);
+    std::vector<TLogBatch::Line> lines(next.lines.end() - added, next.lines.end());
+    next.lines.clear();
+    Post([this, lines] {
+        for (const auto& line : lines)
+            if (line.memo) mInfo->AppendLine(line.text);
+    });
+}
+
+// Each line added to the memo costs the box a pass over all it holds, which under a flood would
+// come once per main-thread turn, ahead of every COM call: so a run that goes on adds nothing
+// per batch, and the count timer shows its count once a second.
 void TmForm::ShowBatch(const TLogBatch& batch) {
+    bool counting;
     {
         std::lock_guard<std::mutex> g(infoLock);
         if (pending.get() == &batch) SealPending();
+        counting = pending ? pending->Counting() : next.Counting();
     }
+    if (counting) countTimer.SetEnabled(true);  // an enabled timer is not restarted
     // Sealed: no thread touches its lines any more.
     for (const auto& line : batch.lines)
         if (line.memo) mInfo->AppendLine(line.text);
+}
+
+void TmForm::countTimerTimer() {
+    size_t added;
+    {
+        std::lock_guard<std::mutex> g(infoLock);
+        SealPending();  // its closure, queued already, shows it before the count
+        added = next.CountRun();
+        ShowAddedToNext(added);
+    }
+    if (added == 0) countTimer.SetEnabled(false);
 }
 
 void TmForm::LogError(const std::string& text) {

@@ -65,11 +65,15 @@ public:
     void btCancelClick();
     void FormActivate();
     void timerTimer();
+    // Once a second while other threads' lines run on as one repeated line: its count so far
+    // shows as one line. A tick with nothing to count stops the timer.
+    void countTimerTimer();
     void FormClose(bool& canClose);
 
     // Components, parents before children.
     std::unique_ptr<TStatusBar> sbMain;
     TTimer timer;
+    TTimer countTimer;
     std::unique_ptr<TPanel> Panel2;
     std::unique_ptr<TMemo> mInfo;
     std::unique_ptr<TPanel> Panel1;
@@ -117,6 +121,9 @@ private:
     void WriteAdded(const TLogBatch& batch, size_t added);
     // Under infoLock: no line joins the pending batch any more; its counts are written.
     void SealPending();
+    // Under infoLock: the last `added` lines of `next` (counts of its run) go to the file and,
+    // in their turn, to the memo.
+    void ShowAddedToNext(size_t added);
     void ShowBatch(const TLogBatch& batch);  // the pending batch's closure, main thread
 
     std::mutex infoLock;  // the info file, and the order of log lines
