@@ -32,6 +32,7 @@ TmForm::TmForm() : TForm(WindowDesc()) {
                                                                     {100, TAlignment::Right},
                                                                     {50, TAlignment::Right}});
     timer.OnTimer = [this] { timerTimer(); };
+    countTimer.OnTimer = [this] { countTimerTimer(); };
     Panel2 = std::make_unique<TPanel>(*this, TBounds{}, TAlign::Client, false);
     mInfo = std::make_unique<TMemo>(*Panel2, TBounds{}, TAlign::Client);
     Panel1 = std::make_unique<TPanel>(*Panel2, TBounds{0, 0, 0, 41}, TAlign::Top);
@@ -49,6 +50,8 @@ TmForm::~TmForm() {
     settings.reset();
     worker.reset();
     std::lock_guard<std::mutex> g(infoLock);
+    SealPending();  // its counts still reach the file
+    WriteAdded(next, next.EndRun());
     if (infoFile) std::fclose(infoFile);
     infoFile = nullptr;
 }
@@ -59,6 +62,8 @@ bool TmForm::HandOver(std::function<void()> fn) {
         if (!forms::RunningQueuedWork()) forms::DrainMainThread();
         return false;
     }
+    std::lock_guard<std::mutex> g(infoLock);
+    SealPending();  // lines logged before the update show before it
     Post(std::move(fn));
     return true;
 }
@@ -148,22 +153,88 @@ void TmForm::WriteInfo(const std::string& line) {
 // generation and the retired models (TTarvel); the channels' generation, halt and retiring
 // server (fastchan.h) and the set's models epoch (modelset_channels.cpp).
 void TmForm::Log(const std::string& text) {
-    {
-        // File line and memo line take their place in one step, so both keep one order.
-        std::lock_guard<std::mutex> g(infoLock);
-        WriteInfo(text);
-        Post([this, text] { mInfo->AppendLine(text); });
-    }
+    Write(text, true);
     if (OnMainThread()) Application.ProcessMessages();
 }
 
 void TmForm::LogWarning(const std::string& text) {
     if (noWarning) {
-        std::lock_guard<std::mutex> g(infoLock);
-        WriteInfo("WARNING: " + text);
+        Write("WARNING: " + text, false);
         return;
     }
     Log("WARNING: " + text);
+}
+
+// File line and memo line take their place in one locked step, so both keep one order. A line
+// from another thread joins the one pending batch, bounded, which one posted closure shows: a
+// thread that logs on and on (a channel client's flood of refused requests) adds no more work
+// ahead of the main thread's COM calls than one batch, and the file gets the batch's summary as
+// the memo does, so it cannot fill the disk either.
+void TmForm::Write(const std::string& text, bool memo) {
+    std::lock_guard<std::mutex> g(infoLock);
+    if (OnMainThread()) {
+        SealPending();
+        ShowAddedToNext(next.EndRun());  // a line of the main thread's own ends any run
+        next = TLogBatch();
+        WriteInfo(text);
+        if (memo) Post([this, text] { mInfo->AppendLine(text); });
+        return;
+    }
+    if (!pending) {
+        pending = std::make_shared<TLogBatch>(std::move(next));
+        next = TLogBatch();
+        Post([this, batch = pending] { ShowBatch(*batch); });
+    }
+    WriteAdded(*pending, pending->Add(text, memo));
+}
+
+void TmForm::WriteAdded(const TLogBatch& batch, size_t added) {
+    for (size_t i = batch.lines.size() - added; i < batch.lines.size(); ++i) WriteInfo(batch.lines[i].text);
+}
+
+void TmForm::SealPending() {
+    if (!pending) return;
+    WriteAdded(*pending, pending->Seal());
+    next = pending->Next();
+    pending.reset();
+}
+
+void TmForm::ShowAddedToNext(size_t added) {
+    if (added == 0) return;
+    WriteAdded(next, added);
+    std::vector<TLogBatch::Line> lines(next.lines.end() - added, next.lines.end());
+    next.lines.clear();
+    Post([this, lines] {
+        for (const auto& line : lines)
+            if (line.memo) mInfo->AppendLine(line.text);
+    });
+}
+
+// Each line added to the memo costs the box a pass over all it holds, which under a flood would
+// come once per main-thread turn, ahead of every COM call: so a run that goes on adds nothing
+// per batch, and the count timer shows its count once a second.
+void TmForm::ShowBatch(const TLogBatch& batch) {
+    bool counting;
+    {
+        std::lock_guard<std::mutex> g(infoLock);
+        if (pending.get() == &batch) SealPending();
+        counting = pending ? pending->Counting() : next.Counting();
+    }
+    if (counting) countTimer.SetEnabled(true);  // an enabled timer is not restarted
+    // Sealed: no thread touches its lines any more.
+    for (const auto& line : batch.lines)
+        if (line.memo) mInfo->AppendLine(line.text);
+}
+
+void TmForm::countTimerTimer() {
+    size_t added;
+    {
+        std::lock_guard<std::mutex> g(infoLock);
+        SealPending();  // its closure, queued already, shows it before the count
+        added = next.CountRun();
+        ShowAddedToNext(added);
+    }
+    if (added == 0) countTimer.SetEnabled(false);
 }
 
 void TmForm::LogError(const std::string& text) {

@@ -5,7 +5,8 @@
 // SetCount, and jobs update the caption, progress and buttons, from any thread. The rule: no
 // thread but the main one touches a control, and no thread ever waits for the main thread.
 // A log line is written to the info file at once, under a lock, and in the same locked step its
-// memo line is queued for the main thread; window updates from other threads are queued the
+// memo line is queued for the main thread (lines from other threads join one bounded batch
+// instead, which a flood summarises as counts); window updates from other threads are queued the
 // same way. The main thread applies the queue in order, from its message loop or before any
 // update of its own, so the memo and the file hold the lines in the one order they were logged.
 // SetCount and the flags are plain atomic values.
@@ -19,6 +20,7 @@
 #include <string>
 
 #include "Tarvel/shell/gothread.h"
+#include "Tarvel/shell/logbatch.h"
 #include "Tarvel/shell/priority.h"
 #include "Tarvel/shell/settings.h"
 #include "Tarvel/shell/toolops.h"
@@ -63,11 +65,15 @@ public:
     void btCancelClick();
     void FormActivate();
     void timerTimer();
+    // Once a second while other threads' lines run on as one repeated line: its count so far
+    // shows as one line. A tick with nothing to count stops the timer.
+    void countTimerTimer();
     void FormClose(bool& canClose);
 
     // Components, parents before children.
     std::unique_ptr<TStatusBar> sbMain;
     TTimer timer;
+    TTimer countTimer;
     std::unique_ptr<TPanel> Panel2;
     std::unique_ptr<TMemo> mInfo;
     std::unique_ptr<TPanel> Panel1;
@@ -110,8 +116,19 @@ private:
     // The worker's end notification: takes the ended worker over before anything else runs, lets
     // OnThreadDone handle the end, then frees that worker and no other.
     void ThreadEnded();
+    void Write(const std::string& text, bool memo);
+    // Under infoLock: writes the batch's last `added` lines to the info file.
+    void WriteAdded(const TLogBatch& batch, size_t added);
+    // Under infoLock: no line joins the pending batch any more; its counts are written.
+    void SealPending();
+    // Under infoLock: the last `added` lines of `next` (counts of its run) go to the file and,
+    // in their turn, to the memo.
+    void ShowAddedToNext(size_t added);
+    void ShowBatch(const TLogBatch& batch);  // the pending batch's closure, main thread
 
     std::mutex infoLock;  // the info file, and the order of log lines
+    std::shared_ptr<TLogBatch> pending;  // under infoLock: the batch that other threads' lines join
+    TLogBatch next;                      // under infoLock: where the next batch starts (an open run)
     // Set from the moment a start is taken until its end has been handled: a start that a
     // message runs meanwhile (inside OnThreadDone too) is refused, and a worker exists only
     // while it is set.

@@ -4,6 +4,7 @@
 // client; a last stop lets the other clients' calls through while the waiting thread ends; busy
 // channels leave COM calls their turn; an unloaded set's channels give way to the next set's.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -281,6 +282,46 @@ TEST_F(TarvelChannels, BusyChannelsLeaveComCallsTheirTurn) {
         EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
         EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));
     }
+}
+
+// Tarvel's committed private memory, as the system counts it.
+SIZE_T PrivateBytes(DWORD pid) {
+    com::unique_handle p(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    PROCESS_MEMORY_COUNTERS_EX c{};
+    c.cb = sizeof c;
+    if (!p.valid() || !K32GetProcessMemoryInfo(p.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&c), sizeof c))
+        return 0;
+    return c.PagefileUsage;  // what Wine counts as the process's private bytes
+}
+
+// An INT client floods the channel with refused requests (n = 5), each of which logs a line on the
+// waiting thread. A COM client's calls are all answered while the flood still runs, and Tarvel
+// holds no more memory after it than a few MB above what it held before.
+TEST_F(TarvelChannels, AFloodOfRefusedRequestsLeavesComCallsTheirTurn) {
+    auto lm = Create();
+    ASSERT_TRUE(lm);
+    LONG v = 0;
+    auto file = com::ToBstr(dir.Write("set", "type = 0\nkn_model = " + kData + "tiny.arpa\n"));
+    ASSERT_EQ(S_OK, lm->Load(file.get(), &v));
+    ASSERT_EQ(S_OK, lm->StartProbabilityId(&v));
+    const std::vector<DWORD> tarvel = ProcessesNamed("Tarvel.exe");
+    ASSERT_EQ(1u, tarvel.size());
+    const SIZE_T before = PrivateBytes(tarvel[0]);
+    ASSERT_NE(before, 0u);
+
+    ClientProcess flood("int-repeat 50000 5 1 2 3 4");
+    ASSERT_EQ(flood.ReadLine(), "open");
+    auto w = com::ToBstr("c");
+    int answered = 0;
+    for (int i = 0; i < 200; ++i) {
+        LONG id = 0;
+        if (lm->IsUnknown(w.get(), &id) == S_OK && id == 5) ++answered;
+    }
+    EXPECT_EQ(answered, 200);
+    EXPECT_EQ(flood.Finish(0), -1) << "the flood had ended first";  // ends it
+    EXPECT_EQ(S_OK, lm->IsLoaded(&v));  // a turn of Tarvel's main thread after the flood
+    EXPECT_LT(PrivateBytes(tarvel[0]), before + 8 * 1024 * 1024);
+    EXPECT_EQ(S_OK, lm->StopProbabilityId(&v));
 }
 
 // Both channels run on a set that an Unload deletes (it comes while the set loads). Once the old

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "Tarvel/shell/logbatch.h"
 #include "Tarvel/shell/mainWin.h"
 #include "forms/application.h"
 #include "forms/exception.h"
@@ -398,6 +399,56 @@ TEST_F(ToolWindow, LinesFromThreeThreadsKeepTheirOrder) {
             }
         EXPECT_EQ(next, N) << who;
     }
+}
+
+// A thread that logs on and on while the main thread runs no messages leaves one bounded batch:
+// a run of one line keeps its first copies, then a count; past the cap on the lines held, a count
+// of the rest. A run that goes on over batches shows its count at the count timer's tick only.
+// The file holds the same lines as the memo, in the same order.
+TEST_F(ToolWindow, AFloodOfLinesFromAnotherThreadIsCountedInItsPlace) {
+    std::string info = TempFolder() + "window_test_flood_" + std::to_string(GetCurrentProcessId()) + ".log";
+    files.push_back(info);
+    Start({Settings("info = " + info + "\n")});
+    constexpr int Repeats = 5000, Distinct = 2000;
+    std::thread other([&] {
+        w->Log("before");
+        for (int i = 0; i < Repeats; ++i) w->Log("again");
+        w->Log("after");
+        for (int i = 0; i < Distinct; ++i) w->Log("d " + std::to_string(i));
+    });
+    other.join();
+    forms::DrainMainThread();
+
+    std::vector<std::string> expected{"Initialized", "before"};
+    expected.insert(expected.end(), TLogBatch::ShownRepeats, "again");
+    expected.push_back("... " + std::to_string(Repeats - TLogBatch::ShownRepeats) + " more lines like this");
+    expected.push_back("after");
+    const size_t held = TLogBatch::MaxHeld - (expected.size() - 1);
+    for (size_t i = 0; i < held; ++i) expected.push_back("d " + std::to_string(i));
+    expected.push_back("... " + std::to_string(Distinct - held) + " more lines");
+    // A run that goes on into the next batch shows only its count there.
+    std::thread more([&] {
+        for (int i = 0; i < 2 * TLogBatch::ShownRepeats; ++i) w->Log("d " + std::to_string(Distinct));
+    });
+    more.join();
+    forms::DrainMainThread();
+    std::thread still([&] {
+        for (int i = 0; i < 3; ++i) w->Log("d " + std::to_string(Distinct));
+    });
+    still.join();
+    forms::DrainMainThread();
+    expected.insert(expected.end(), TLogBatch::ShownRepeats, "d " + std::to_string(Distinct));
+    EXPECT_EQ(Memo(), expected);  // no count per batch: the memo is not touched while the run goes on
+    ASSERT_TRUE(w->countTimer.Enabled());
+    w->countTimer.OnTimer();
+    forms::DrainMainThread();
+    expected.push_back("... " + std::to_string(TLogBatch::ShownRepeats + 3) + " more lines like this");
+    w->countTimer.OnTimer();  // nothing more to count
+    EXPECT_FALSE(w->countTimer.Enabled());
+    w->Log("end");
+    expected.push_back("end");
+    EXPECT_EQ(Memo(), expected);
+    EXPECT_EQ(ReadLines(info), expected);
 }
 
 TEST_F(ToolWindow, UpdatesFromAnotherThreadApplyInTheirOrder) {
