@@ -251,6 +251,18 @@ TEST_F(TarvelChannels, AnswerWhatComAnswersForEveryModelTypeInEitherProcess) {
     EXPECT_EQ(S_OK, lm->Unload(&v));
 }
 
+// How many of n COM calls IsUnknown("c") answer 5, the tiny model's id for it, while the
+// channels are busy.
+int IsUnknownCallsAnswered(ILM* lm, int n) {
+    auto w = com::ToBstr("c");
+    int answered = 0;
+    for (int i = 0; i < n; ++i) {
+        LONG id = 0;
+        if (lm->IsUnknown(w.get(), &id) == S_OK && id == 5) ++answered;
+    }
+    return answered;
+}
+
 // Two clients in processes of their own ask back to back, one on each channel. A COM client's
 // calls keep their turn meanwhile: all of them are answered while the channel clients still ask
 // (each would have to finish its 20000 requests first if they did not).
@@ -270,13 +282,7 @@ TEST_F(TarvelChannels, BusyChannelsLeaveComCallsTheirTurn) {
         ClientProcess ints("int-repeat 20000 3 3 4 5 0");
         ASSERT_EQ(chars.ReadLine(), "open");
         ASSERT_EQ(ints.ReadLine(), "open");
-        auto w = com::ToBstr("c");
-        int answered = 0;
-        for (int i = 0; i < 200; ++i) {
-            LONG id = 0;
-            if (lm->IsUnknown(w.get(), &id) == S_OK && id == 5) ++answered;
-        }
-        EXPECT_EQ(answered, 200);
+        EXPECT_EQ(IsUnknownCallsAnswered(lm.get(), 200), 200);
         EXPECT_EQ(chars.Finish(0), -1) << "the CHAR client had finished first";
         EXPECT_EQ(ints.Finish(0), -1) << "the INT client had finished first";
         EXPECT_EQ(S_OK, lm->StopIsUnknown(&v));
@@ -311,13 +317,7 @@ TEST_F(TarvelChannels, AFloodOfRefusedRequestsLeavesComCallsTheirTurn) {
 
     ClientProcess flood("int-repeat 50000 5 1 2 3 4");
     ASSERT_EQ(flood.ReadLine(), "open");
-    auto w = com::ToBstr("c");
-    int answered = 0;
-    for (int i = 0; i < 200; ++i) {
-        LONG id = 0;
-        if (lm->IsUnknown(w.get(), &id) == S_OK && id == 5) ++answered;
-    }
-    EXPECT_EQ(answered, 200);
+    EXPECT_EQ(IsUnknownCallsAnswered(lm.get(), 200), 200);
     EXPECT_EQ(flood.Finish(0), -1) << "the flood had ended first";  // ends it
     EXPECT_EQ(S_OK, lm->IsLoaded(&v));  // a turn of Tarvel's main thread after the flood
     EXPECT_LT(PrivateBytes(tarvel[0]), before + 8 * 1024 * 1024);
